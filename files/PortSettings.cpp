@@ -1,0 +1,73 @@
+#include "files/PortSettings.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace {
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+using PortBytes = std::array<unsigned char, 4>;
+
+PortBytes ToLittleEndian(std::int32_t port)
+{
+    const auto value = static_cast<std::uint32_t>(port);
+    PortBytes bytes{};
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+    return bytes;
+}
+
+std::int32_t FromLittleEndian(const PortBytes& bytes)
+{
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        value |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
+    return static_cast<std::int32_t>(value);
+}
+} // namespace
+
+int ReadPortSettings(const std::string& path, std::int32_t& selectedPort, Prompts& prompts)
+{
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        selectedPort = 1;
+        WritePortSettings(path, selectedPort, prompts);
+        return 1;
+    }
+
+    // A short file replaces only the low-order bytes it holds.
+    PortBytes bytes = ToLittleEndian(selectedPort);
+    std::fread(bytes.data(), 1, bytes.size(), file.get());
+    if (std::ferror(file.get())) {
+        prompts.WarningBox("Read file failed.");
+        return 0;
+    }
+    selectedPort = FromLittleEndian(bytes);
+    return 1;
+}
+
+int WritePortSettings(const std::string& path, std::int32_t selectedPort, Prompts& prompts)
+{
+    std::error_code ec;
+    const auto folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ec);
+
+    File file(std::fopen(path.c_str(), "wb"));
+    if (!file)
+        return 1;
+    const PortBytes bytes = ToLittleEndian(selectedPort);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    const bool closed = std::fclose(file.release()) == 0;
+    if (!written || !closed) {
+        prompts.WarningBox("CFG File SAve Failed.");
+        return 0;
+    }
+    return 1;
+}

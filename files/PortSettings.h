@@ -1,0 +1,16 @@
+#pragma once
+
+// The port settings file: SelectedPort as 4 bytes, little-endian, signed.
+
+#include "files/Prompts.h"
+
+#include <cstdint>
+#include <string>
+
+// Reads the port into `selectedPort`. A missing file selects port 1 and
+// writes it. Returns 1, or 0 when the file could not be read.
+int ReadPortSettings(const std::string& path, std::int32_t& selectedPort, Prompts& prompts);
+
+// Returns 0 only when the file was created but could not be written; a file
+// that cannot be created at all is passed over in silence.
+int WritePortSettings(const std::string& path, std::int32_t selectedPort, Prompts& prompts);

@@ -1,0 +1,25 @@
+#pragma once
+
+// Everything the editor asks of the person in front of it goes through this
+// interface: the program implements it with real boxes and file choosers, the
+// tests record what would have been shown and answer the choosers.
+
+#include <optional>
+#include <string>
+
+// The window a box or chooser belongs to.
+enum class Owner { MainWindow, EditorPanel };
+
+class Prompts {
+  public:
+    virtual ~Prompts() = default;
+
+    // A box titled "Error" with an OK button and no icon, owned by `owner`.
+    virtual void ErrorBox(Owner owner, const std::string& text) = 0;
+    // A box titled "Error" with the warning icon and no owner window.
+    virtual void WarningBox(const std::string& text) = 0;
+
+    // The chosen path, or nothing when the person cancels.
+    virtual std::optional<std::string> ChooseOpenFile(Owner owner) = 0;
+    virtual std::optional<std::string> ChooseSaveFile(Owner owner) = 0;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+// Prompts for tests: records every box and answers the choosers from a queue.
+
+#include "files/Prompts.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ShownBox {
+    enum Kind { Error, Warning } kind;
+    std::optional<Owner> owner;
+    std::string text;
+};
+
+class RecordingPrompts : public Prompts {
+  public:
+    std::vector<ShownBox> boxes;
+    std::deque<std::optional<std::string>> answers; // empty queue: cancel
+    std::vector<Owner> chooserOwners;
+
+    void ErrorBox(Owner owner, const std::string& text) override { boxes.push_back({ShownBox::Error, owner, text}); }
+    void WarningBox(const std::string& text) override { boxes.push_back({ShownBox::Warning, std::nullopt, text}); }
+    std::optional<std::string> ChooseOpenFile(Owner owner) override { return Answer(owner); }
+    std::optional<std::string> ChooseSaveFile(Owner owner) override { return Answer(owner); }
+
+    std::string LastText() const { return boxes.empty() ? std::string() : boxes.back().text; }
+
+  private:
+    std::optional<std::string> Answer(Owner owner)
+    {
+        chooserOwners.push_back(owner);
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
