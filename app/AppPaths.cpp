@@ -1,0 +1,53 @@
+#include "app/AppPaths.h"
+
+#include <QCoreApplication>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QSysInfo>
+
+QString ReplaceFirstExe(const QString& path, const QString& extension)
+{
+    const qsizetype at = path.indexOf(QLatin1String("exe"));
+    if (at < 0)
+        return path + QLatin1Char('.') + extension;
+    return path.left(at) + extension;
+}
+
+AppPaths DeterminePaths()
+{
+    AppPaths paths;
+    paths.exePath = QCoreApplication::applicationFilePath();
+#ifdef Q_OS_WIN
+    paths.osFamily = QStringLiteral("WinNT/WinXP");
+    paths.portSettingsPath = ReplaceFirstExe(paths.exePath, QStringLiteral("cfg"));
+    paths.configFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+#else
+#if defined(Q_OS_LINUX)
+    paths.osFamily = QStringLiteral("Linux");
+#elif defined(Q_OS_MACOS)
+    paths.osFamily = QStringLiteral("macOS");
+#else
+    paths.osFamily = QSysInfo::kernelType();
+#endif
+    // Beside the program is rarely writable here; the per-user folder is.
+    paths.configFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    paths.portSettingsPath = paths.configFolder + QStringLiteral("/mv2mgr.cfg");
+#endif
+    return paths;
+}
+
+QSize InitialWindowSize(int density)
+{
+    if (density <= 0 || density == 96)
+        return {556, 455};
+    if (density == 120)
+        return {738, 568};
+    return {density * 738 / 120, density * 568 / 120};
+}
+
+int ScreenDensity(const QScreen* screen)
+{
+    if (!screen)
+        return 96;
+    return qRound(screen->logicalDotsPerInchX() * screen->devicePixelRatio());
+}

@@ -1,0 +1,146 @@
+#include "app/MainWindow.h"
+
+#include "app/AboutBox.h"
+#include "app/HelpWindow.h"
+#include "files/EepromFile.h"
+#include "files/PortSettings.h"
+#include "keyer/PortNames.h"
+#include "panel/EditorPanel.h"
+#include "panel/LayoutBuilder.h"
+#include "res/Layouts.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+
+// The resources live in a static library, whose initialiser the linker
+// would otherwise drop.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(mv2mgr);
+}
+
+MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, std::int32_t selectedPort, QWidget* parent)
+    : QMainWindow(parent), paths(paths), prompts(prompts), selectedPort(selectedPort)
+{
+    InitResources();
+    setWindowTitle(QStringLiteral("Morvel2 Standalone Editor"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/mv2mgr.svg")));
+    BuildMenu();
+
+    panel = new EditorPanel(image, prompts);
+    // The panel keeps its size; a window made smaller than it scrolls.
+    auto* holder = new QWidget;
+    const DialogUnits units(DialogFont());
+    const QRect place = units.ToPixels(EditorPanelLayout.x, 0, 0, 0);
+    panel->setParent(holder);
+    panel->move(place.topLeft());
+    holder->setMinimumSize(panel->width() + 2 * place.left(), panel->height() + place.left());
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(holder);
+    setCentralWidget(scroll);
+    setFocusProxy(panel);
+
+    UpdatePortMenu();
+    SizeToScreen();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildMenu()
+{
+    for (const MenuSpec& menuSpec : MainMenu) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(menuSpec.caption));
+        for (const MenuItemSpec& item : menuSpec.items) {
+            QString caption = QString::fromUtf8(item.caption);
+            const int port = PortForCommand(item.id);
+            if (port != 0) {
+                // The second column shows which device the port opens here.
+                caption +=
+                    QLatin1Char('\t') + QString::fromStdString(PortDevice(port, paths.configFolder.toStdString()));
+            }
+            QAction* action = menu->addAction(caption);
+            action->setCheckable(port != 0);
+            action->setData(item.id);
+            connect(action, &QAction::triggered, this, [this, id = item.id] { Command(id); });
+            actions.insert(item.id, action);
+        }
+    }
+}
+
+void MainWindow::UpdatePortMenu()
+{
+    for (int port = 1; port <= 12; ++port)
+        actions.value(CommandForPort(port))->setChecked(port == selectedPort);
+}
+
+void MainWindow::SizeToScreen()
+{
+    const QScreen* screen = this->screen();
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
+    const QSize pixels = InitialWindowSize(ScreenDensity(screen));
+    QSize size(qRound(pixels.width() / ratio), qRound(pixels.height() / ratio));
+    // Everything in the panel must be visible at the start, whatever the
+    // fonts of this desktop make of its dialog units.
+    const QSize needed = centralWidget()->minimumSizeHint().expandedTo(
+        static_cast<QScrollArea*>(centralWidget())->widget()->minimumSize());
+    size = size.expandedTo(QSize(needed.width(), needed.height() + menuBar()->sizeHint().height()));
+    initialSize = size;
+    resize(size);
+    setMaximumSize(size);
+}
+
+void MainWindow::Command(int id)
+{
+    if (const int port = PortForCommand(id)) {
+        selectedPort = port;
+        WritePortSettings(paths.portSettingsPath.toStdString(), selectedPort, prompts);
+        UpdatePortMenu();
+        return;
+    }
+    const FileNameDisplay showName = [this](const std::string& name) {
+        panel->SetText(Ctl::FileName, QString::fromStdString(name));
+    };
+    switch (id) {
+    case Cmd::Open:
+        OpenEepromFile(image, prompts, Owner::MainWindow, showName);
+        panel->RefreshPanel(); // also after a cancel: typed values go back to the image's
+        break;
+    case Cmd::Save:
+        if (panel->ValidatePanel() == 1)
+            SaveEepromFile(image, prompts, Owner::MainWindow, showName);
+        break;
+    case Cmd::Exit:
+        if (!busyFlag)
+            emit QuitRequested();
+        break;
+    case Cmd::About: {
+        AboutBox box(paths.osFamily, this);
+        box.exec();
+        break;
+    }
+    case Cmd::Help:
+        if (!help)
+            help = new HelpWindow(this);
+        help->ShowContents();
+        help->show();
+        help->raise();
+        help->activateWindow();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // A keyer operation may be waiting in one of its boxes: closing now would
+    // pull the panel away from under it.
+    if (busyFlag) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}

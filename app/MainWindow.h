@@ -1,0 +1,58 @@
+#pragma once
+
+// The top-level window: the menu, the editor panel as its only content, the
+// Comm port choice, and File Open, Save and Exit.
+
+#include "app/AppPaths.h"
+#include "files/Prompts.h"
+#include "image/EepromImage.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <cstdint>
+
+class EditorPanel;
+class HelpWindow;
+class QAction;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    MainWindow(const AppPaths& paths, Prompts& prompts, std::int32_t selectedPort, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    EditorPanel* Panel() const { return panel; }
+    EepromImage& Image() { return image; }
+    std::int32_t SelectedPort() const { return selectedPort; }
+    bool& BusyFlag() { return busyFlag; }
+    QAction* Action(int id) const { return actions.value(id); }
+    HelpWindow* Help() const { return help; }
+
+    // The size the window starts at, and may not grow beyond.
+    QSize InitialSize() const { return initialSize; }
+
+  public slots:
+    void Command(int id);
+
+  signals:
+    void QuitRequested();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildMenu();
+    void UpdatePortMenu();
+    void SizeToScreen();
+
+    AppPaths paths;
+    Prompts& prompts;
+    EepromImage image;
+    std::int32_t selectedPort;
+    bool busyFlag = false;
+    EditorPanel* panel = nullptr;
+    HelpWindow* help = nullptr;
+    QHash<int, QAction*> actions;
+    QSize initialSize;
+};

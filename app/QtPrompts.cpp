@@ -1,0 +1,41 @@
+#include "app/QtPrompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+void QtPrompts::ErrorBox(Owner owner, const std::string& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), QString::fromStdString(text), QMessageBox::Ok,
+                    Resolve(owner));
+    box.exec();
+}
+
+void QtPrompts::WarningBox(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"), QString::fromStdString(text), QMessageBox::Ok);
+    box.exec();
+}
+
+std::optional<std::string> QtPrompts::Choose(Owner owner, bool save)
+{
+    QFileDialog dialog(Resolve(owner));
+    dialog.setNameFilters({QStringLiteral("EEPROM Files (*.eep)"), QStringLiteral("All Documents (*.*)")});
+    dialog.setDefaultSuffix(QStringLiteral("eep"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The file is replaced safely (a new file renamed over the old), and the
+    // keyer's editor never asked; keep that.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+}
+
+std::optional<std::string> QtPrompts::ChooseOpenFile(Owner owner)
+{
+    return Choose(owner, false);
+}
+std::optional<std::string> QtPrompts::ChooseSaveFile(Owner owner)
+{
+    return Choose(owner, true);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "files/Prompts.h"
+
+class QWidget;
+
+// Prompts as real message boxes and file choosers.
+class QtPrompts : public Prompts {
+  public:
+    void SetOwners(QWidget* mainWindow, QWidget* editorPanel)
+    {
+        main = mainWindow;
+        panel = editorPanel;
+    }
+
+    void ErrorBox(Owner owner, const std::string& text) override;
+    void WarningBox(const std::string& text) override;
+    std::optional<std::string> ChooseOpenFile(Owner owner) override;
+    std::optional<std::string> ChooseSaveFile(Owner owner) override;
+
+  private:
+    QWidget* Resolve(Owner owner) const { return owner == Owner::MainWindow ? main : panel; }
+    std::optional<std::string> Choose(Owner owner, bool save);
+
+    QWidget* main = nullptr;
+    QWidget* panel = nullptr;
+};

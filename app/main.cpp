@@ -1,0 +1,25 @@
+#include "app/AppPaths.h"
+#include "app/MainWindow.h"
+#include "app/QtPrompts.h"
+#include "files/PortSettings.h"
+#include "panel/EditorPanel.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("mv2mgr"));
+    QApplication::setDesktopFileName(QStringLiteral("mv2mgr"));
+
+    const AppPaths paths = DeterminePaths();
+    QtPrompts prompts;
+    std::int32_t selectedPort = 0;
+    ReadPortSettings(paths.portSettingsPath.toStdString(), selectedPort, prompts);
+
+    MainWindow window(paths, prompts, selectedPort);
+    prompts.SetOwners(&window, window.Panel());
+    QObject::connect(&window, &MainWindow::QuitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
+    window.showNormal();
+    return QApplication::exec();
+}

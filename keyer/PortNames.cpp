@@ -1,0 +1,31 @@
+#include "keyer/PortNames.h"
+
+#include <array>
+#include <filesystem>
+#include <system_error>
+
+std::string PortName(int port)
+{
+    return "com" + std::to_string(port) + ":";
+}
+
+std::string PortDevice(int port, const std::string& configFolder)
+{
+#ifdef _WIN32
+    (void)configFolder;
+    return port >= 1 ? "COM" + std::to_string(port) : std::string();
+#else
+    if (!configFolder.empty()) {
+        const auto link = std::filesystem::path(configFolder) / ("com" + std::to_string(port));
+        std::error_code ec;
+        // A dangling link still names the device the person meant; opening it
+        // will say that it is missing.
+        if (std::filesystem::exists(std::filesystem::symlink_status(link, ec)))
+            return link.string();
+    }
+    static const std::array<const char*, 3> families{"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"};
+    if (port < 1 || port > 12)
+        return {};
+    return families[static_cast<std::size_t>((port - 1) / 4)] + std::to_string((port - 1) % 4);
+#endif
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+// Which device each numbered port opens. The keyer's own documentation names
+// ports "com1:" to "com12:"; here each number maps to a device of this
+// machine, and a link named com<n> in the configuration folder overrides it.
+
+#include <string>
+
+// "com<n>:", the name the keyer's documentation uses for port n.
+std::string PortName(int port);
+
+// The device port n opens, or an empty text when it names none.
+std::string PortDevice(int port, const std::string& configFolder);

@@ -1,0 +1,126 @@
+#include "panel/LayoutBuilder.h"
+
+#include "panel/MessageField.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+DialogUnits::DialogUnits(const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    charWidth = metrics.averageCharWidth();
+    charHeight = metrics.height();
+}
+
+QRect DialogUnits::ToPixels(int x, int y, int width, int height) const
+{
+    // Convert corners rather than sizes, so neighbouring controls stay flush.
+    const int left = x * charWidth / 4;
+    const int top = y * charHeight / 8;
+    const int right = (x + width) * charWidth / 4;
+    const int bottom = (y + height) * charHeight / 8;
+    return {left, top, right - left, bottom - top};
+}
+
+QFont DialogFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(8);
+    return font;
+}
+
+namespace {
+
+QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
+{
+    const QString text = QString::fromUtf8(c.text);
+    switch (c.kind) {
+    case ControlKind::GroupBox:
+        return new QGroupBox(text, parent);
+    case ControlKind::Label:
+    case ControlKind::Text:
+        return new QLabel(text, parent);
+    case ControlKind::CenteredLabel:
+    case ControlKind::CenteredText: {
+        auto* label = new QLabel(text, parent);
+        label->setAlignment(Qt::AlignCenter);
+        return label;
+    }
+    case ControlKind::MessageField:
+        return new MessageField(parent);
+    case ControlKind::NumberField: {
+        auto* field = new QLineEdit(parent);
+        // Three digits at most, typed or pasted. No maxLength: it would cut a
+        // pasted 25000 to an acceptable 250, where the validator refuses it.
+        field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), field));
+        field->setTextMargins(0, 0, 0, 0);
+        return field;
+    }
+    case ControlKind::CheckBox:
+        return new QCheckBox(text, parent);
+    case ControlKind::PushButton:
+    case ControlKind::DefaultButton: {
+        auto* button = new QPushButton(text, parent);
+        button->setAutoDefault(false);
+        button->setDefault(c.kind == ControlKind::DefaultButton);
+        return button;
+    }
+    case ControlKind::EditableDropDown:
+    case ControlKind::DropDownList: {
+        auto* box = new QComboBox(parent);
+        box->setEditable(c.kind == ControlKind::EditableDropDown);
+        box->setInsertPolicy(QComboBox::NoInsert); // typed text changes nothing
+        return box;
+    }
+    case ControlKind::IconArea:
+        return new QLabel(parent);
+    }
+    return new QWidget(parent);
+}
+
+} // namespace
+
+QHash<int, QWidget*> BuildDialog(const DialogSpec& spec, QWidget* parent, const DialogUnits& units)
+{
+    QHash<int, QWidget*> byId;
+    QList<QPair<QLabel*, int>> buddies;
+    QWidget* previousFocusable = nullptr;
+    for (const ControlSpec& c : spec.controls) {
+        QWidget* w = MakeControl(c, parent);
+        QRect rect = units.ToPixels(c.x, c.y, c.width, c.height);
+        if (c.kind == ControlKind::EditableDropDown || c.kind == ControlKind::DropDownList) {
+            // The table's height is the opened list's; the closed box keeps its own.
+            rect.setHeight(w->sizeHint().height());
+        }
+        w->setGeometry(rect);
+        if (c.id != 0) {
+            byId.insert(c.id, w);
+            w->setObjectName(QStringLiteral("control%1").arg(c.id));
+        }
+        if (c.accessible)
+            w->setAccessibleName(QString::fromUtf8(c.accessible));
+        if (c.buddy != 0)
+            buddies.append({static_cast<QLabel*>(w), c.buddy});
+        if (w->focusPolicy() != Qt::NoFocus) {
+            if (previousFocusable)
+                QWidget::setTabOrder(previousFocusable, w);
+            previousFocusable = w;
+        }
+    }
+    for (const auto& [label, buddyId] : buddies) {
+        if (QWidget* target = byId.value(buddyId)) {
+            label->setBuddy(target);
+            if (target->accessibleName().isEmpty())
+                target->setAccessibleName(label->text());
+        }
+    }
+    return byId;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+// The window layouts as data: every control's id, kind, text and rectangle in
+// dialog units. Rows are in tab order.
+
+#include <span>
+
+enum class ControlKind {
+    GroupBox,
+    Label,         // a plain label; `buddy` names the control it describes
+    CenteredLabel, // centred static text
+    Text,          // a static text the program writes
+    CenteredText,
+    MessageField,
+    NumberField,
+    CheckBox,
+    PushButton,
+    DefaultButton,
+    EditableDropDown,
+    DropDownList,
+    IconArea,
+};
+
+struct ControlSpec {
+    int id; // 0 for controls nobody addresses
+    ControlKind kind;
+    const char* text;
+    int x, y, width, height;
+    int buddy = 0;                    // for labels: the control they name
+    const char* accessible = nullptr; // name for controls that have no label
+};
+
+struct DialogSpec {
+    const char* caption;
+    int x, y, width, height;
+    std::span<const ControlSpec> controls;
+};
+
+extern const DialogSpec EditorPanelLayout; // dialog layout 100
+extern const DialogSpec AboutBoxLayout;    // dialog layout 200
+
+struct MenuItemSpec {
+    const char* caption;
+    int id;
+};
+
+struct MenuSpec {
+    const char* caption;
+    std::span<const MenuItemSpec> items;
+};
+
+extern const std::span<const MenuSpec> MainMenu; // "MAINMENU"
+
+// Command ids.
+namespace Cmd {
+inline constexpr int Open = 539;
+inline constexpr int Save = 540;
+inline constexpr int Exit = 551;
+inline constexpr int About = 514;
+inline constexpr int Help = 508;
+} // namespace Cmd
+
+// Comm menu: port n (1..12) and its command id; 0 when there is none.
+int CommandForPort(int port);
+int PortForCommand(int id);

@@ -1,0 +1,293 @@
+#include "app/AboutBox.h"
+#include "app/AppPaths.h"
+#include "app/HelpWindow.h"
+#include "app/MainWindow.h"
+#include "keyer/PortNames.h"
+#include "panel/EditorPanel.h"
+#include "support/RecordingPrompts.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace {
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestApp : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup() { window.reset(); }
+
+    void windowSizeFromDensity_data();
+    void windowSizeFromDensity();
+    void windowShowsPanelAndCannotGrow();
+    void exeRule_data();
+    void exeRule();
+    void menuMatchesTheLayout();
+    void portChoiceIsRemembered();
+    void portOutsideMenuMarksNothing_data();
+    void portOutsideMenuMarksNothing();
+    void portDevices();
+    void openCancelledRefreshesFromImage();
+    void openLoadsAndShowsName();
+    void saveChecksFirst();
+    void saveWritesValidatedImage();
+    void exitAndCloseWaitWhileBusy();
+    void aboutBoxClosesOnlyOnOk();
+    void helpOpensAtContents();
+
+  private:
+    AppPaths paths;
+    std::unique_ptr<QTemporaryDir> dir;
+    RecordingPrompts prompts;
+    std::unique_ptr<MainWindow> window;
+};
+
+void TestApp::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    paths.configFolder = dir->path();
+    paths.portSettingsPath = dir->filePath("mv2mgr.cfg");
+    paths.osFamily = "Linux";
+    prompts = RecordingPrompts();
+    window = std::make_unique<MainWindow>(paths, prompts, 1);
+}
+
+void TestApp::windowSizeFromDensity_data()
+{
+    QTest::addColumn<int>("density");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("96") << 96 << QSize(556, 455);
+    QTest::newRow("120") << 120 << QSize(738, 568);
+    QTest::newRow("144") << 144 << QSize(885, 681);
+    QTest::newRow("72") << 72 << QSize(442, 340);
+    QTest::newRow("no screen") << 0 << QSize(556, 455);
+}
+
+void TestApp::windowSizeFromDensity()
+{
+    QFETCH(int, density);
+    QFETCH(QSize, size);
+    QCOMPARE(InitialWindowSize(density), size);
+}
+
+void TestApp::windowShowsPanelAndCannotGrow()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QCOMPARE(window->windowTitle(), QString("Morvel2 Standalone Editor"));
+    QCOMPARE(window->maximumSize(), window->InitialSize());
+    QVERIFY(window->InitialSize().width() >= 556);
+    QVERIFY(window->InitialSize().height() >= 455);
+    // Every control of the panel lies inside the window's visible area.
+    EditorPanel* panel = window->Panel();
+    const QRect visible(QPoint(0, 0), window->size());
+    for (int id : {1000, 1005, 1011, 1016, 107, 1014, 103, 1033, 1046, 115, 119, 113}) {
+        QWidget* w = panel->Control(id);
+        const QRect inWindow(w->mapTo(window.get(), QPoint(0, 0)), w->size());
+        QVERIFY2(visible.contains(inWindow), qPrintable(QString::number(id)));
+    }
+}
+
+void TestApp::exeRule_data()
+{
+    QTest::addColumn<QString>("exe");
+    QTest::addColumn<QString>("cfg");
+    QTest::newRow("plain") << "C:\\Program Files\\mv2mgr\\mv2mgr.exe"
+                           << "C:\\Program Files\\mv2mgr\\mv2mgr.cfg";
+    QTest::newRow("first exe wins") << "C:\\exes\\mv2mgr.exe"
+                                    << "C:\\cfg";
+    QTest::newRow("upper case") << "C:\\MV2MGR.EXE"
+                                << "C:\\MV2MGR.EXE.cfg";
+}
+
+void TestApp::exeRule()
+{
+    QFETCH(QString, exe);
+    QFETCH(QString, cfg);
+    QCOMPARE(ReplaceFirstExe(exe, "cfg"), cfg);
+}
+
+void TestApp::menuMatchesTheLayout()
+{
+    const QList<QAction*> menus = window->menuBar()->actions();
+    QCOMPARE(menus.size(), 3);
+    QCOMPARE(menus[0]->text(), QString("&File"));
+    QCOMPARE(menus[1]->text(), QString("&Comm"));
+    QCOMPARE(menus[2]->text(), QString("&Help"));
+    const std::pair<int, const char*> items[] = {
+        {539, "&Open"}, {540, "&Save"}, {551, "&Exit"}, {514, "&About"}, {508, "&Help"}, {500, "Com1"},  {505, "Com6"},
+        {519, "Com7"},  {526, "Com8"},  {538, "Com9"},  {546, "Com10"},  {556, "Com11"}, {566, "Com12"},
+    };
+    for (const auto& [id, caption] : items) {
+        QAction* action = window->Action(id);
+        QVERIFY2(action, caption);
+        QCOMPARE(action->text().section('\t', 0, 0), QString::fromLatin1(caption));
+    }
+    QCOMPARE(window->Action(519)->text(), QString("Com7\t/dev/ttyUSB2"));
+}
+
+void TestApp::portChoiceIsRemembered()
+{
+    QVERIFY(window->Action(500)->isChecked());
+    window->Action(519)->trigger();
+    QCOMPARE(window->SelectedPort(), 7);
+    QCOMPARE(FileBytes(paths.portSettingsPath), QByteArray::fromHex("07000000"));
+    for (int id : {500, 501, 502, 503, 504, 505, 519, 526, 538, 546, 556, 566})
+        QCOMPARE(window->Action(id)->isChecked(), id == 519);
+    window->Action(519)->trigger(); // the same port again stays chosen
+    QVERIFY(window->Action(519)->isChecked());
+}
+
+void TestApp::portOutsideMenuMarksNothing_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::newRow("0") << 0;
+    QTest::newRow("13") << 13;
+}
+
+void TestApp::portOutsideMenuMarksNothing()
+{
+    QFETCH(int, port);
+    MainWindow other(paths, prompts, port);
+    QCOMPARE(other.SelectedPort(), port);
+    for (int id : {500, 505, 519, 566})
+        QVERIFY(!other.Action(id)->isChecked());
+}
+
+void TestApp::portDevices()
+{
+    QCOMPARE(PortName(1), std::string("com1:"));
+    QCOMPARE(PortName(12), std::string("com12:"));
+    const std::string folder = dir->path().toStdString();
+    QCOMPARE(PortDevice(1, folder), std::string("/dev/ttyS0"));
+    QCOMPARE(PortDevice(5, folder), std::string("/dev/ttyUSB0"));
+    QCOMPARE(PortDevice(12, folder), std::string("/dev/ttyACM3"));
+    QCOMPARE(PortDevice(0, folder), std::string());
+    QCOMPARE(PortDevice(13, folder), std::string());
+    std::filesystem::create_symlink("/dev/nonexistent-adapter", folder + "/com3");
+    QCOMPARE(PortDevice(3, folder), folder + "/com3");
+}
+
+void TestApp::openCancelledRefreshesFromImage()
+{
+    EditorPanel* panel = window->Panel();
+    window->Image()[4] = 42;
+    panel->SetText(1021, "77");
+    panel->SetText(1000, "TYPED");
+    window->Command(539); // the chooser is cancelled
+    QCOMPARE(prompts.chooserOwners, std::vector<Owner>{Owner::MainWindow});
+    QVERIFY(prompts.boxes.empty());
+    QCOMPARE(panel->Text(1021), QString("42"));
+    QCOMPARE(panel->Text(1000), QString());
+}
+
+void TestApp::openLoadsAndShowsName()
+{
+    const QString path = dir->filePath("test.eep");
+    {
+        std::ofstream out(path.toStdString(), std::ios::binary);
+        std::string bytes(256, '\0');
+        bytes[4] = 60;
+        out << bytes;
+    }
+    prompts.answers = {path.toStdString()};
+    window->Command(539);
+    QCOMPARE(window->Panel()->Text(1021), QString("60"));
+    QCOMPARE(window->Panel()->Text(Ctl::FileName), QString("File Name: test.eep"));
+}
+
+void TestApp::saveChecksFirst()
+{
+    window->Panel()->RefreshPanel(); // all zero: Weight 0 is refused
+    window->Panel()->SetText(1021, "");
+    window->Command(540);
+    QVERIFY(prompts.chooserOwners.empty());
+    QCOMPARE(prompts.LastText(), std::string("Weight must be between 10 and 90"));
+}
+
+void TestApp::saveWritesValidatedImage()
+{
+    EditorPanel* panel = window->Panel();
+    const std::pair<int, const char*> fields[] = {
+        {1021, "50"}, {1031, "10"}, {1032, "20"}, {1036, "5"},  {1035, "0"},  {1033, "0"},
+        {1045, "50"}, {108, "20"},  {1034, "48"}, {1014, "30"}, {1015, "10"}, {1000, "CQ"},
+    };
+    for (const auto& [id, text] : fields)
+        panel->SetText(id, text);
+    const QString path = dir->filePath("saved.eep");
+    prompts.answers = {path.toStdString()};
+    window->Command(540);
+    QVERIFY(prompts.boxes.empty());
+    const QByteArray saved = FileBytes(path);
+    QCOMPARE(saved.size(), 256);
+    QCOMPARE(int(saved[4]), 50);
+    QCOMPARE(int(saved[8]), 20);
+    QCOMPARE(static_cast<unsigned char>(saved[25]), 0x9B);
+    QCOMPARE(panel->Text(Ctl::FileName), QString("saved.eep"));
+}
+
+void TestApp::exitAndCloseWaitWhileBusy()
+{
+    QSignalSpy quit(window.get(), &MainWindow::QuitRequested);
+    window->show();
+    window->BusyFlag() = true;
+    window->Command(551);
+    QVERIFY(!window->close());
+    QVERIFY(window->isVisible());
+    QCOMPARE(quit.count(), 0);
+    window->BusyFlag() = false;
+    window->Command(551);
+    QCOMPARE(quit.count(), 1);
+    QVERIFY(window->close());
+}
+
+void TestApp::aboutBoxClosesOnlyOnOk()
+{
+    AboutBox box("Linux", window.get());
+    QVERIFY(box.Line(202).startsWith("Ver 2.8, Built "));
+    QVERIFY(QRegularExpression(R"(^Ver 2\.8, Built \d\d:\d\d:\d\d, [A-Z][a-z]{2} [ 1-3]\d \d{4}$)")
+                .match(box.Line(202))
+                .hasMatch());
+    QCOMPARE(box.Line(208), QString("Operating System is Linux"));
+    QCOMPARE(box.windowTitle(), QString("Morvel Testbed"));
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QTest::keyClick(&box, Qt::Key_Escape);
+    QVERIFY(box.isVisible());
+    QTest::keyClick(&box, Qt::Key_Return);
+    QVERIFY(!box.isVisible());
+    QCOMPARE(box.result(), 1);
+}
+
+void TestApp::helpOpensAtContents()
+{
+    window->Command(508);
+    HelpWindow* help = window->Help();
+    QVERIFY(help && help->isVisible());
+    QCOMPARE(help->Browser()->documentTitle(), QString("Contents"));
+    // Every page the contents link to is there.
+    for (const char* page : {"settings", "messages", "connecting", "files"}) {
+        help->Browser()->setSource(QUrl(QStringLiteral("qrc:/help/%1.html").arg(page)));
+        QVERIFY2(help->Browser()->toPlainText().size() > 200, page);
+    }
+}
+
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"

@@ -1,0 +1,51 @@
+// Renders the main window, filled from a sample image, to a PNG file.
+// Usage: mv2shot OUTPUT.png   (QT_SCALE_FACTOR picks the density)
+
+#include "app/AppPaths.h"
+#include "app/MainWindow.h"
+#include "image/MessageCodec.h"
+#include "panel/EditorPanel.h"
+#include "support/RecordingPrompts.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        QTextStream(stderr) << "usage: mv2shot OUTPUT.png\n";
+        return 2;
+    }
+    QTemporaryDir config;
+    AppPaths paths;
+    paths.configFolder = config.path();
+    paths.portSettingsPath = config.filePath(QStringLiteral("mv2mgr.cfg"));
+    paths.osFamily = QStringLiteral("Linux");
+    RecordingPrompts prompts;
+    MainWindow window(paths, prompts, 3);
+
+    EepromImage& image = window.Image();
+    const std::uint8_t settings[] = {0, 0x23, 0, 7, 50, 10, 20, 12, 23, 5, 0, 15, 50, 48, 0x25, 0x0C, 20};
+    std::copy(std::begin(settings), std::end(settings), image.bytes.begin());
+    PackMessages(image, {"CQ CQ CQ DE DL1ABC DL1ABC K", "TNX FER QSO 73", "UR RST 599 599", "", "QRZ?", "DE DL1ABC"});
+    window.Panel()->RefreshPanel();
+    window.Panel()->SetText(Ctl::LinkStatus, QStringLiteral("MV Open, F/W revision 23"));
+    window.Panel()->SetText(Ctl::PotVal, QStringLiteral("128"));
+    window.Panel()->SetText(Ctl::PbVal, QStringLiteral("0"));
+    window.Panel()->ShowStatus(QStringLiteral("Done"));
+    window.Panel()->SetText(Ctl::FileName, QStringLiteral("File Name: contest.eep"));
+    window.Panel()->Tick();
+    window.show();
+    QApplication::processEvents();
+
+    const QPixmap shot = window.grab();
+    QTextStream(stdout) << "density " << ScreenDensity(window.screen()) << ", window " << window.width() << "x"
+                        << window.height() << ", panel " << window.Panel()->width() << "x" << window.Panel()->height()
+                        << "\n";
+    return shot.save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+}
