@@ -6,6 +6,7 @@
 #include "files/PortSettings.h"
 #include "keyer/PortNames.h"
 #include "panel/EditorPanel.h"
+#include "panel/KeyerOperations.h"
 #include "panel/LayoutBuilder.h"
 #include "res/Layouts.h"
 
@@ -21,7 +22,8 @@ static void InitResources()
     Q_INIT_RESOURCE(mv2mgr);
 }
 
-MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, std::int32_t selectedPort, QWidget* parent)
+MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& channel, std::int32_t selectedPort,
+                       QWidget* parent)
     : QMainWindow(parent), paths(paths), prompts(prompts), selectedPort(selectedPort)
 {
     InitResources();
@@ -42,6 +44,10 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, std::int32_t sel
     scroll->setWidget(holder);
     setCentralWidget(scroll);
     setFocusProxy(panel);
+
+    operations = new KeyerOperations(*panel, image, channel, prompts, busyFlag, this->selectedPort);
+    operations->setParent(this);
+    connect(panel, &EditorPanel::KeyerButtonPressed, operations, &KeyerOperations::Press);
 
     UpdatePortMenu();
     SizeToScreen();

@@ -13,13 +13,16 @@
 
 class EditorPanel;
 class HelpWindow;
+class KeyerOperations;
+class SerialChannel;
 class QAction;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
   public:
-    MainWindow(const AppPaths& paths, Prompts& prompts, std::int32_t selectedPort, QWidget* parent = nullptr);
+    MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& channel, std::int32_t selectedPort,
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     EditorPanel* Panel() const { return panel; }
@@ -52,6 +55,7 @@ class MainWindow : public QMainWindow {
     std::int32_t selectedPort;
     bool busyFlag = false;
     EditorPanel* panel = nullptr;
+    KeyerOperations* operations = nullptr;
     HelpWindow* help = nullptr;
     QHash<int, QAction*> actions;
     QSize initialSize;

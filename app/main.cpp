@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/QtPrompts.h"
 #include "files/PortSettings.h"
+#include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 
 #include <QApplication>
@@ -17,7 +18,8 @@ int main(int argc, char* argv[])
     std::int32_t selectedPort = 0;
     ReadPortSettings(paths.portSettingsPath.toStdString(), selectedPort, prompts);
 
-    MainWindow window(paths, prompts, selectedPort);
+    QtSerialChannel channel(paths.configFolder.toStdString());
+    MainWindow window(paths, prompts, channel, selectedPort);
     prompts.SetOwners(&window, window.Panel());
     QObject::connect(&window, &MainWindow::QuitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
     window.showNormal();

@@ -5,6 +5,7 @@
 #include "app/AppPaths.h"
 #include "app/MainWindow.h"
 #include "image/MessageCodec.h"
+#include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 #include "support/RecordingPrompts.h"
 
@@ -61,7 +62,8 @@ int main(int argc, char* argv[])
     paths.configFolder = config.path();
     paths.portSettingsPath = config.filePath(QStringLiteral("mv2mgr.cfg"));
     RecordingPrompts prompts;
-    MainWindow window(paths, prompts, 1);
+    QtSerialChannel channel(paths.configFolder.toStdString());
+    MainWindow window(paths, prompts, channel, 1);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;

@@ -3,6 +3,7 @@
 #include "app/HelpWindow.h"
 #include "app/MainWindow.h"
 #include "keyer/PortNames.h"
+#include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 #include "support/RecordingPrompts.h"
 
@@ -32,7 +33,11 @@ class TestApp : public QObject {
 
   private slots:
     void init();
-    void cleanup() { window.reset(); }
+    void cleanup()
+    {
+        window.reset();
+        channel.reset();
+    }
 
     void windowSizeFromDensity_data();
     void windowSizeFromDensity();
@@ -56,6 +61,7 @@ class TestApp : public QObject {
     AppPaths paths;
     std::unique_ptr<QTemporaryDir> dir;
     RecordingPrompts prompts;
+    std::unique_ptr<QtSerialChannel> channel;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -66,7 +72,8 @@ void TestApp::init()
     paths.portSettingsPath = dir->filePath("mv2mgr.cfg");
     paths.osFamily = "Linux";
     prompts = RecordingPrompts();
-    window = std::make_unique<MainWindow>(paths, prompts, 1);
+    channel = std::make_unique<QtSerialChannel>(paths.configFolder.toStdString());
+    window = std::make_unique<MainWindow>(paths, prompts, *channel, 1);
 }
 
 void TestApp::windowSizeFromDensity_data()
@@ -165,7 +172,7 @@ void TestApp::portOutsideMenuMarksNothing_data()
 void TestApp::portOutsideMenuMarksNothing()
 {
     QFETCH(int, port);
-    MainWindow other(paths, prompts, port);
+    MainWindow other(paths, prompts, *channel, port);
     QCOMPARE(other.SelectedPort(), port);
     for (int id : {500, 505, 519, 566})
         QVERIFY(!other.Action(id)->isChecked());

@@ -5,6 +5,7 @@
 #include "files/Prompts.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,15 +21,30 @@ class RecordingPrompts : public Prompts {
     std::vector<ShownBox> boxes;
     std::deque<std::optional<std::string>> answers; // empty queue: cancel
     std::vector<Owner> chooserOwners;
+    // Runs while a box is "open", as the person's clicks would.
+    std::function<void()> whileBoxOpen;
 
-    void ErrorBox(Owner owner, const std::string& text) override { boxes.push_back({ShownBox::Error, owner, text}); }
-    void WarningBox(const std::string& text) override { boxes.push_back({ShownBox::Warning, std::nullopt, text}); }
+    void ErrorBox(Owner owner, const std::string& text) override
+    {
+        boxes.push_back({ShownBox::Error, owner, text});
+        Open();
+    }
+    void WarningBox(const std::string& text) override
+    {
+        boxes.push_back({ShownBox::Warning, std::nullopt, text});
+        Open();
+    }
     std::optional<std::string> ChooseOpenFile(Owner owner) override { return Answer(owner); }
     std::optional<std::string> ChooseSaveFile(Owner owner) override { return Answer(owner); }
 
     std::string LastText() const { return boxes.empty() ? std::string() : boxes.back().text; }
 
   private:
+    void Open()
+    {
+        if (whileBoxOpen)
+            whileBoxOpen();
+    }
     std::optional<std::string> Answer(Owner owner)
     {
         chooserOwners.push_back(owner);

@@ -4,6 +4,7 @@
 #include "app/AppPaths.h"
 #include "app/MainWindow.h"
 #include "image/MessageCodec.h"
+#include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 #include "support/RecordingPrompts.h"
 
@@ -27,7 +28,8 @@ int main(int argc, char* argv[])
     paths.portSettingsPath = config.filePath(QStringLiteral("mv2mgr.cfg"));
     paths.osFamily = QStringLiteral("Linux");
     RecordingPrompts prompts;
-    MainWindow window(paths, prompts, 3);
+    QtSerialChannel channel(paths.configFolder.toStdString());
+    MainWindow window(paths, prompts, channel, 3);
 
     EepromImage& image = window.Image();
     const std::uint8_t settings[] = {0, 0x23, 0, 7, 50, 10, 20, 12, 23, 5, 0, 15, 50, 48, 0x25, 0x0C, 20};

@@ -1,0 +1,149 @@
+#include "keyer/QtSerialChannel.h"
+
+#include "keyer/PortNames.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
+void WaitWithEvents(int ms)
+{
+    if (ms <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+namespace {
+
+// Runs the event loop until `done` holds or the deadline passes; wakes on the
+// port's signals and every 10 ms, so no signal can be missed.
+template <typename Done> void WaitUntil(QSerialPort& port, const QDeadlineTimer& deadline, Done done)
+{
+    while (!done() && !deadline.hasExpired()) {
+        QEventLoop loop;
+        QTimer tick;
+        tick.setSingleShot(true);
+        QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(&port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
+        QObject::connect(&port, &QSerialPort::bytesWritten, &loop, &QEventLoop::quit);
+        QObject::connect(&port, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
+        tick.start(static_cast<int>(std::min<qint64>(10, std::max<qint64>(1, deadline.remainingTime()))));
+        loop.exec();
+    }
+}
+
+} // namespace
+
+QtSerialChannel::QtSerialChannel(std::string configFolder, ChannelTimings timings)
+    : configFolder(std::move(configFolder)), timings(timings)
+{
+}
+
+QtSerialChannel::~QtSerialChannel()
+{
+    ClosePort();
+}
+
+int QtSerialChannel::OpenPort(int number)
+{
+    const std::string device = PortDevice(number, configFolder);
+    if (device.empty())
+        return LinkStatus::CommOpen;
+    port.setPortName(QString::fromStdString(device));
+    // Qt takes the port for itself alone (a lock file and TIOCEXCL), so a
+    // port another program holds fails here, as it should.
+    if (!port.open(QIODevice::ReadWrite))
+        return LinkStatus::CommOpen;
+    portOpen = true;
+
+    // Qt read the port's settings when it opened it; a refusal of the speed
+    // or frame is a refused setting. Flow control is none: the keyer uses
+    // none, and it is the setting under which a write cannot wait forever
+    // for a CTS that never comes.
+    const bool applied = port.setBaudRate(1200) && port.setDataBits(QSerialPort::Data8) &&
+                         port.setParity(QSerialPort::NoParity) && port.setStopBits(QSerialPort::OneStop) &&
+                         port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!applied)
+        return LinkStatus::SetCommState;
+    // Pseudo-terminals and some adapters have no modem lines; their refusal
+    // of DTR and RTS does not make the port unusable, so it is not a failure.
+    port.setDataTerminalReady(true);
+    port.setRequestToSend(false);
+    port.clearError();
+
+    WaitWithEvents(timings.settleMs);
+    if (!port.clear(QSerialPort::Input))
+        return LinkStatus::CommPurge;
+    return LinkStatus::Ok;
+}
+
+bool QtSerialChannel::LineBroken() const
+{
+    const auto error = port.error();
+    return !port.isOpen() || error == QSerialPort::ResourceError || error == QSerialPort::PermissionError ||
+           error == QSerialPort::DeviceNotFoundError;
+}
+
+int QtSerialChannel::BytesNotYetSent() const
+{
+    int pending = static_cast<int>(port.bytesToWrite());
+#ifdef Q_OS_UNIX
+    // Bytes the driver still holds have not reached the keyer either; closing
+    // the port before they leave could cut them off.
+    int queued = 0;
+    if (port.isOpen() && ::ioctl(static_cast<int>(port.handle()), TIOCOUTQ, &queued) == 0)
+        pending += queued;
+#endif
+    return pending;
+}
+
+int QtSerialChannel::WritePort(const std::uint8_t* data, int count)
+{
+    if (!portOpen || LineBroken() || count < 0)
+        return 0;
+    if (port.write(reinterpret_cast<const char*>(data), count) != count)
+        return 0;
+    // Writes get a bound too: the line time of the bytes plus a margin.
+    const QDeadlineTimer deadline(static_cast<qint64>(count * timings.lineMsPerByte) + timings.writeMarginMs);
+    WaitUntil(port, deadline, [this] { return LineBroken() || BytesNotYetSent() == 0; });
+    if (LineBroken() || BytesNotYetSent() != 0) {
+        // Whatever is left must not go out later, in the middle of another command.
+        if (port.isOpen())
+            port.clear(QSerialPort::Output);
+        return 0;
+    }
+    return 1;
+}
+
+int QtSerialChannel::ReadPort(std::uint8_t* buffer, int count)
+{
+    if (!portOpen || count < 0)
+        return 0;
+    const QDeadlineTimer deadline(timings.readTimeoutMs);
+    int got = 0;
+    const auto take = [&] {
+        if (port.isOpen() && got < count) {
+            const qint64 n = port.read(reinterpret_cast<char*>(buffer) + got, count - got);
+            if (n > 0)
+                got += static_cast<int>(n);
+        }
+        return got == count || LineBroken();
+    };
+    WaitUntil(port, deadline, take);
+    take();
+    return got == count ? 1 : 0;
+}
+
+void QtSerialChannel::ClosePort()
+{
+    if (port.isOpen())
+        port.close();
+    portOpen = false;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+// The serial channel on Qt SerialPort. Every wait runs a local event loop, so
+// the window keeps painting (and "Reading" is seen) while a transfer runs.
+
+#include "keyer/SerialChannel.h"
+
+#include <QSerialPort>
+#include <string>
+
+struct ChannelTimings {
+    int settleMs = 400;                            // after opening, before the receive buffer is discarded
+    int readTimeoutMs = 2500;                      // for every read, however long
+    int writeMarginMs = 2500;                      // on top of a write's line time
+    double lineMsPerByte = 10.0 * 1000.0 / 1200.0; // 1200 baud, 8N1
+};
+
+class QtSerialChannel : public SerialChannel {
+  public:
+    explicit QtSerialChannel(std::string configFolder, ChannelTimings timings = {});
+    ~QtSerialChannel() override;
+
+    int OpenPort(int port) override;
+    int WritePort(const std::uint8_t* data, int count) override;
+    int ReadPort(std::uint8_t* buffer, int count) override;
+    void ClosePort() override;
+    bool PortOpen() const override { return portOpen; }
+
+  private:
+    bool LineBroken() const;
+    int BytesNotYetSent() const;
+
+    std::string configFolder;
+    ChannelTimings timings;
+    QSerialPort port;
+    bool portOpen = false;
+};
+
+// Waits `ms` milliseconds while the program keeps handling its events.
+void WaitWithEvents(int ms);

@@ -1,0 +1,34 @@
+#pragma once
+
+// The one path to the keyer: a numbered port opened with the keyer's line
+// settings, whole-buffer transfers that wait for completion, and close.
+
+#include <cstdint>
+
+// Results of opening a port (the link codes the keyer commands add to).
+namespace LinkStatus {
+inline constexpr int Ok = 0;
+inline constexpr int NoEcho = -1;
+inline constexpr int EchoMismatch = -2;
+inline constexpr int NoOpenResponse = -3;
+inline constexpr int CommOpen = -4;
+inline constexpr int GetCommState = -5;
+inline constexpr int SetCommState = -6;
+inline constexpr int CommPurge = -10;
+} // namespace LinkStatus
+
+class SerialChannel {
+  public:
+    virtual ~SerialChannel() = default;
+
+    // 0 when the port is open and ready; otherwise a negative LinkStatus.
+    // PortOpen() is set as soon as a port is held, also after -5, -6, -10.
+    virtual int OpenPort(int port) = 0;
+    // 1 when all `count` bytes went out, else 0.
+    virtual int WritePort(const std::uint8_t* data, int count) = 0;
+    // 1 when exactly `count` bytes arrived within the read time-out, else 0;
+    // the bytes that did arrive stand at the start of `buffer` either way.
+    virtual int ReadPort(std::uint8_t* buffer, int count) = 0;
+    virtual void ClosePort() = 0;
+    virtual bool PortOpen() const = 0;
+};

@@ -1,0 +1,146 @@
+#include "panel/KeyerOperations.h"
+
+#include "keyer/KeyerCommands.h"
+#include "keyer/QtSerialChannel.h"
+#include "panel/EditorPanel.h"
+
+#include <QApplication>
+#include <QCursor>
+
+namespace {
+
+class PanelLinkDisplay : public LinkDisplay {
+  public:
+    explicit PanelLinkDisplay(EditorPanel& panel) : panel(panel) {}
+    void ShowLinkStatus(const std::string& text) override { Show(Ctl::LinkStatus, text); }
+    void ShowPotVal(const std::string& text) override { Show(Ctl::PotVal, text); }
+    void ShowPbVal(const std::string& text) override { Show(Ctl::PbVal, text); }
+
+  private:
+    void Show(int id, const std::string& text) { panel.SetText(id, QString::fromStdString(text)); }
+    EditorPanel& panel;
+};
+
+// Holds the busy state for the length of one operation, whichever way it ends.
+class BusyScope {
+  public:
+    BusyScope(bool& flag, EditorPanel& panel, SerialChannel& channel) : flag(flag), panel(panel), channel(channel)
+    {
+        flag = true;
+        panel.SetKeyerButtonsEnabled(false);
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    }
+    ~BusyScope()
+    {
+        if (channel.PortOpen())
+            channel.ClosePort();
+        QApplication::restoreOverrideCursor();
+        panel.SetKeyerButtonsEnabled(true);
+        flag = false;
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    bool& flag;
+    EditorPanel& panel;
+    SerialChannel& channel;
+};
+
+} // namespace
+
+KeyerOperations::KeyerOperations(EditorPanel& panel, EepromImage& image, SerialChannel& channel, Prompts& prompts,
+                                 bool& busyFlag, const std::int32_t& selectedPort, OperationWaits waits)
+    : panel(panel), image(image), channel(channel), prompts(prompts), busyFlag(busyFlag), selectedPort(selectedPort),
+      waits(waits)
+{
+}
+
+void KeyerOperations::Press(int controlId)
+{
+    if (busyFlag)
+        return;
+    BusyScope busy(busyFlag, panel, channel);
+    switch (controlId) {
+    case Ctl::TestMV:
+        TestMV();
+        break;
+    case Ctl::ReadMV:
+        ReadMV();
+        break;
+    case Ctl::WriteMV:
+        WriteMV();
+        break;
+    default:
+        if (controlId >= Ctl::FirstMessageTest && controlId < Ctl::FirstMessageTest + 6)
+            MessageTest(controlId - Ctl::FirstMessageTest + 1);
+        break;
+    }
+}
+
+int KeyerOperations::Connect()
+{
+    PanelLinkDisplay display(panel);
+    return ConnectKeyer(channel, selectedPort, display);
+}
+
+void KeyerOperations::NotConnected()
+{
+    // The box waits for the person; the cursor must not claim we are busy.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    prompts.WarningBox("MV not connected");
+    QApplication::restoreOverrideCursor();
+}
+
+void KeyerOperations::TestMV()
+{
+    WaitWithEvents(waits.beforeTestMs);
+    const int result = Connect();
+    if (channel.PortOpen())
+        channel.ClosePort();
+    panel.ShowStatus(result < 0 ? QStringLiteral("MV NG") : QStringLiteral("MV OK"));
+}
+
+void KeyerOperations::ReadMV()
+{
+    if (Connect() < 0) {
+        NotConnected();
+        return;
+    }
+    panel.SetText(Ctl::OperationStatus, QStringLiteral("Reading"));
+    if (ReadEeprom(channel, image) != 1) {
+        // The image is as it was; so is the panel.
+        panel.ShowStatus(QStringLiteral("Read failed"));
+        return;
+    }
+    panel.ShowStatus(QStringLiteral("Done"));
+    panel.RefreshPanel();
+}
+
+void KeyerOperations::WriteMV()
+{
+    if (Connect() < 0) {
+        NotConnected();
+        return;
+    }
+    if (panel.ValidatePanel() != 1)
+        return; // its box was the report
+    panel.SetText(Ctl::OperationStatus, QStringLiteral("Writing"));
+    if (WriteEeprom(channel, image) != 1) {
+        panel.ShowStatus(QStringLiteral("Write failed"));
+        return;
+    }
+    WaitWithEvents(waits.afterWriteMs);
+    panel.ShowStatus(QStringLiteral("Done"));
+}
+
+void KeyerOperations::MessageTest(int n)
+{
+    if (Connect() < 0) {
+        NotConnected();
+        return;
+    }
+    // Success shows nothing here: the keyer sending the message is the report.
+    if (TestMessage(channel, n) != 1)
+        panel.ShowStatus(QStringLiteral("Test failed"));
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+// The keyer buttons of the panel: each press is one whole operation that
+// connects afresh, sends at most one further command, reports in the panel
+// and closes the port again.
+
+#include "files/Prompts.h"
+#include "image/EepromImage.h"
+#include "keyer/SerialChannel.h"
+
+#include <QObject>
+#include <cstdint>
+
+class EditorPanel;
+
+struct OperationWaits {
+    int beforeTestMs = 500; // Test MV, before connecting
+    int afterWriteMs = 500; // Write MV, between the transfer and "Done"
+};
+
+class KeyerOperations : public QObject {
+    Q_OBJECT
+
+  public:
+    KeyerOperations(EditorPanel& panel, EepromImage& image, SerialChannel& channel, Prompts& prompts, bool& busyFlag,
+                    const std::int32_t& selectedPort, OperationWaits waits = {});
+
+  public slots:
+    // Runs the operation of a keyer button; does nothing while one runs.
+    void Press(int controlId);
+
+  private:
+    int Connect();
+    void TestMV();
+    void ReadMV();
+    void WriteMV();
+    void MessageTest(int n);
+    void NotConnected();
+
+    EditorPanel& panel;
+    EepromImage& image;
+    SerialChannel& channel;
+    Prompts& prompts;
+    bool& busyFlag;
+    const std::int32_t& selectedPort;
+    OperationWaits waits;
+};

@@ -1,0 +1,82 @@
+#pragma once
+
+// A keyer on a pseudo-terminal, for tests and benchmarks: it answers the
+// host protocol from a thread of its own, keeps a 256-byte EEPROM, records
+// every byte it receives, can pace its line at 1200 baud, and can misbehave.
+
+#include "image/EepromImage.h"
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class FakeKeyer {
+  public:
+    enum class Fault {
+        None,
+        Silent,            // answers nothing
+        WrongEcho,         // echoes 0x54 instead of 0x55
+        NoRevisionReply,   // echoes, but ignores the revision query
+        NoReadings,        // ignores the two reading queries
+        ShortEeprom,       // sends only `faultAfter` bytes of its EEPROM
+        HangUpDuringRead,  // hangs up after `faultAfter` bytes of its EEPROM
+        HangUpDuringWrite, // hangs up after receiving `faultAfter` EEPROM bytes
+        StopReading,       // stops reading the line after `faultAfter` bytes
+    };
+
+    struct Settings {
+        std::uint8_t revision = 23;
+        std::uint8_t potVal = 128;
+        std::uint8_t pbVal = 0;
+        bool paced = false; // 1200 baud, 8N1: 8.33 ms a byte each way
+        Fault fault = Fault::None;
+        int faultAfter = 0;
+    };
+
+    FakeKeyer();
+    explicit FakeKeyer(Settings settings);
+    ~FakeKeyer();
+    FakeKeyer(const FakeKeyer&) = delete;
+    FakeKeyer& operator=(const FakeKeyer&) = delete;
+
+    bool Ok() const { return master >= 0; }
+    const std::string& Device() const { return device; }
+    // Makes port `port` open this keyer, through a com<n> link in `folder`.
+    bool LinkAs(const std::string& folder, int port) const;
+
+    void Configure(Settings settings);
+    std::vector<std::uint8_t> Received() const;
+    void ClearReceived();
+    EepromImage Eeprom() const;
+    void SetEeprom(const EepromImage& image);
+    std::vector<int> PlayedMessages() const;
+    // Puts bytes on the line that no command asked for.
+    void SendUnprompted(const std::vector<std::uint8_t>& bytes);
+
+  private:
+    enum class State { Idle, Admin, EchoData, TestData, EepromData };
+
+    void Run();
+    void Handle(std::uint8_t byte);
+    void Reply(std::uint8_t byte) { outgoing.push_back(byte); }
+    void HangUp();
+
+    int master = -1;
+    int slave = -1;
+    std::string device;
+    std::atomic<bool> stop{false};
+    mutable std::mutex mutex;
+    Settings settings;
+    State state = State::Idle;
+    EepromImage eeprom;
+    int eepromIndex = 0;
+    std::vector<std::uint8_t> received;
+    std::vector<int> played;
+    std::deque<std::uint8_t> outgoing;
+    int hangUpAfterSending = -1;
+    std::thread thread;
+};
