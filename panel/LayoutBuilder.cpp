@@ -88,12 +88,12 @@ QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
 
 } // namespace
 
-QHash<int, QWidget*> BuildDialog(const DialogSpec& spec, QWidget* parent, const DialogUnits& units)
+QHash<int, QWidget*> BuildDialog(const DialogSpec& layout, QWidget* parent, const DialogUnits& units)
 {
     QHash<int, QWidget*> byId;
     QList<QPair<QLabel*, int>> buddies;
     QWidget* previousFocusable = nullptr;
-    for (const ControlSpec& c : spec.controls) {
+    for (const ControlSpec& c : layout.controls) {
         QWidget* w = MakeControl(c, parent);
         QRect rect = units.ToPixels(c.x, c.y, c.width, c.height);
         if (c.kind == ControlKind::EditableDropDown || c.kind == ControlKind::DropDownList) {

@@ -27,6 +27,6 @@ class DialogUnits {
 // The font every layout is drawn in.
 QFont DialogFont();
 
-// Creates the controls of `spec` as children of `parent`, in tab order,
+// Creates the controls of `layout` as children of `parent`, in tab order,
 // and returns them by control id.
-QHash<int, QWidget*> BuildDialog(const DialogSpec& spec, QWidget* parent, const DialogUnits& units);
+QHash<int, QWidget*> BuildDialog(const DialogSpec& layout, QWidget* parent, const DialogUnits& units);
