@@ -43,7 +43,8 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidget(holder);
     setCentralWidget(scroll);
-    setFocusProxy(panel);
+    // The first message field has the keyboard when the window comes up.
+    panel->Control(Ctl::FirstMessage)->setFocus();
 
     operations = new KeyerOperations(*panel, image, channel, prompts, busyFlag, this->selectedPort);
     operations->setParent(this);

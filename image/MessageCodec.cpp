@@ -29,6 +29,11 @@ const std::array<std::uint8_t, 96> MorseTable{
 };
 // clang-format on
 
+namespace {
+// Image addresses are computed in int; the array wants a size_t.
+std::size_t Address(int address) { return static_cast<std::size_t>(address); }
+} // namespace
+
 std::uint8_t MorseCodeFor(char c)
 {
     const auto code = static_cast<unsigned char>(c);
@@ -57,14 +62,14 @@ std::string DecodeMessage(const EepromImage& image, int messageNumber)
 {
     if (messageNumber < 1 || messageNumber > MessageCount)
         return {};
-    const int start = image[static_cast<std::size_t>(FreePointerByte + messageNumber)];
+    const int start = image[Address(FreePointerByte + messageNumber)];
     // A start outside the area (0x10 among them) means no message.
     if (start < MessageAreaStart)
         return {};
 
     std::string text;
     for (int address = start; address < static_cast<int>(EepromImage::Size); ++address) {
-        const std::uint8_t stored = image[static_cast<std::size_t>(address)];
+        const std::uint8_t stored = image[Address(address)];
         const char c = CharForCode(stored & 0x7F);
         if (c == 0)
             break;
@@ -80,8 +85,8 @@ int EncodeMessage(EepromImage& image, std::string_view text, int offset)
     if (text.empty())
         return 0;
     for (const char c : text)
-        image[static_cast<std::size_t>(MessageAreaStart + offset++)] = MorseCodeFor(c);
-    image[static_cast<std::size_t>(MessageAreaStart + offset - 1)] |= EndMarker;
+        image[Address(MessageAreaStart + offset++)] = MorseCodeFor(c);
+    image[Address(MessageAreaStart + offset - 1)] |= EndMarker;
     return offset;
 }
 
@@ -118,7 +123,7 @@ bool PackMessages(EepromImage& image, const MessageTexts& texts)
     for (int n = 1; n <= MessageCount; ++n) {
         const auto& text = texts[static_cast<std::size_t>(n - 1)];
         const int end = EncodeMessage(image, text, offset);
-        auto& start = image[static_cast<std::size_t>(FreePointerByte + n)];
+        auto& start = image[Address(FreePointerByte + n)];
         if (end == 0) {
             start = NoMessage;
         } else {

@@ -38,6 +38,12 @@ FakeKeyer::~FakeKeyer()
     HangUp();
 }
 
+bool FakeKeyer::Ok() const
+{
+    std::lock_guard lock(mutex);
+    return master >= 0;
+}
+
 bool FakeKeyer::LinkAs(const std::string& folder, int port) const
 {
     std::error_code ec;

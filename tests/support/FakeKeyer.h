@@ -43,7 +43,8 @@ class FakeKeyer {
     FakeKeyer(const FakeKeyer&) = delete;
     FakeKeyer& operator=(const FakeKeyer&) = delete;
 
-    bool Ok() const { return master >= 0; }
+    // Whether the line is up: false before it could be made and after a hang-up.
+    bool Ok() const;
     const std::string& Device() const { return device; }
     // Makes port `port` open this keyer, through a com<n> link in `folder`.
     bool LinkAs(const std::string& folder, int port) const;
