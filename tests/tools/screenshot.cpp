@@ -1,6 +1,7 @@
 // Renders the main window, filled from a sample image, to a PNG file.
 // Usage: mv2shot OUTPUT.png   (QT_SCALE_FACTOR picks the density)
 
+#include "app/AboutBox.h"
 #include "app/AppPaths.h"
 #include "app/MainWindow.h"
 #include "image/MessageCodec.h"
@@ -44,6 +45,14 @@ int main(int argc, char* argv[])
     window.Panel()->Tick();
     window.show();
     QApplication::processEvents();
+
+    AboutBox about(paths.osFamily, &window);
+    about.show();
+    QApplication::processEvents();
+    QString aboutPath = QString::fromLocal8Bit(argv[1]);
+    aboutPath.replace(QLatin1String(".png"), QLatin1String("-about.png"));
+    about.grab().save(aboutPath);
+    about.hide();
 
     const QPixmap shot = window.grab();
     QTextStream(stdout) << "density " << ScreenDensity(window.screen()) << ", window " << window.width() << "x"
