@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QPointer>
 
 namespace {
 
@@ -24,7 +25,8 @@ class PanelLinkDisplay : public LinkDisplay {
 // Holds the busy state for the length of one operation, whichever way it ends.
 class BusyScope {
   public:
-    BusyScope(bool& flag, EditorPanel& panel, SerialChannel& channel) : flag(flag), panel(panel), channel(channel)
+    BusyScope(bool& flag, EditorPanel& panel, SerialChannel& channel)
+        : flag(flag), panel(panel), channel(channel), focus(QApplication::focusWidget())
     {
         flag = true;
         panel.SetKeyerButtonsEnabled(false);
@@ -36,6 +38,10 @@ class BusyScope {
             channel.ClosePort();
         QApplication::restoreOverrideCursor();
         panel.SetKeyerButtonsEnabled(true);
+        // Disabling the pressed button took the keyboard away from it; a
+        // keyboard user expects to find it where they left it.
+        if (focus && focus->isEnabled())
+            focus->setFocus();
         flag = false;
     }
     BusyScope(const BusyScope&) = delete;
@@ -45,6 +51,7 @@ class BusyScope {
     bool& flag;
     EditorPanel& panel;
     SerialChannel& channel;
+    QPointer<QWidget> focus;
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "support/FakeKeyer.h"
 #include "support/RecordingPrompts.h"
 
+#include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -38,6 +39,7 @@ class TestOperations : public QObject {
 
     void testMv_data();
     void testMv();
+    void keyboardPressKeepsFocus();
     void connectionFailureShowsWarning_data();
     void connectionFailureShowsWarning();
     void readMvRefreshesAndStatusClears();
@@ -127,6 +129,19 @@ void TestOperations::testMv()
     QVERIFY(!channel->PortOpen());
     QVERIFY(!busy);
     QVERIFY(panel->Control(Ctl::TestMV)->isEnabled());
+}
+
+void TestOperations::keyboardPressKeepsFocus()
+{
+    panel->show();
+    panel->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(panel.get()));
+    QWidget* button = panel->Control(Ctl::TestMV);
+    button->setFocus();
+    connect(panel.get(), &EditorPanel::KeyerButtonPressed, operations.get(), &KeyerOperations::Press);
+    QTest::keyClick(button, Qt::Key_Space);
+    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("MV OK"));
+    QCOMPARE(QApplication::focusWidget(), button);
 }
 
 void TestOperations::connectionFailureShowsWarning_data()
