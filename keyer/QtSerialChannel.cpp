@@ -6,9 +6,10 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
-#include <termios.h>
 #endif
 
 void WaitWithEvents(int ms)
