@@ -8,6 +8,7 @@
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 #include "support/RecordingPrompts.h"
+#include "support/SampleImage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -70,8 +71,7 @@ int main(int argc, char* argv[])
     const double shown = SecondsSinceProcessStart();
 
     EepromImage& image = window.Image();
-    const std::uint8_t settings[] = {0, 0x23, 0, 7, 50, 10, 20, 12, 23, 5, 0, 15, 50, 48, 0x25, 0x0C, 20};
-    std::copy(std::begin(settings), std::end(settings), image.bytes.begin());
+    image = SampleSettingsImage();
     MessageTexts texts;
     for (std::size_t i = 0; i < texts.size(); ++i)
         texts[i] = std::string(i < 4 ? 39 : 38, static_cast<char>('A' + i)); // 232 in all

@@ -8,6 +8,7 @@
 #include "panel/KeyerOperations.h"
 #include "support/FakeKeyer.h"
 #include "support/RecordingPrompts.h"
+#include "support/SampleImage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -55,10 +56,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "no pseudo-terminal for the fake keyer\n");
         return 1;
     }
-    EepromImage valid;
-    const std::uint8_t settings[] = {0, 0x23, 0, 7, 50, 10, 20, 12, 23, 5, 0, 15, 50, 48, 0x25, 0x0C, 20};
-    std::copy(std::begin(settings), std::end(settings), valid.bytes.begin());
-    keyer.SetEeprom(valid);
+    keyer.SetEeprom(SampleSettingsImage());
 
     QtSerialChannel channel(config.path().toStdString());
     EepromImage image;

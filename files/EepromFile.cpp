@@ -1,9 +1,10 @@
 #include "files/EepromFile.h"
 
+#include "files/CFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <random>
 #include <system_error>
 
@@ -20,11 +21,6 @@ const char* const FileNotFound = "File Not Found";
 const char* const ReadFailed = "Read EEPROM file failed.";
 const char* const CannotCreate = "Can't open EEPROM file for write";
 const char* const WriteFailed = "Export Log File Failed.";
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string ShortFileMessage(std::size_t size)
 {

@@ -1,17 +1,13 @@
 #include "files/PortSettings.h"
 
+#include "files/CFile.h"
+
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <system_error>
 
 namespace {
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 using PortBytes = std::array<unsigned char, 4>;
 
 PortBytes ToLittleEndian(std::int32_t port)

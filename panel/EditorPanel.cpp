@@ -22,6 +22,8 @@ constexpr CheckBoxBinding CheckBoxes[] = {
     {1019, CheckBox::PaddleDog}, {112, CheckBox::Cut09},      {107, CheckBox::MsgBrk},
 };
 
+constexpr int KeyerButtons[] = {Ctl::ReadMV, Ctl::WriteMV, Ctl::TestMV, 1006, 1007, 1008, 1009, 1010, 1011};
+
 constexpr int KeyerModeList = 1040;
 constexpr int PaddleHangList = 1141;
 constexpr int SidetoneList = 1044;
@@ -119,7 +121,7 @@ void EditorPanel::Connect()
         });
     }
 
-    for (int id : {Ctl::ReadMV, Ctl::WriteMV, Ctl::TestMV, 1006, 1007, 1008, 1009, 1010, 1011}) {
+    for (int id : KeyerButtons) {
         connect(static_cast<QPushButton*>(Control(id)), &QPushButton::clicked, this,
                 [this, id] { emit KeyerButtonPressed(id); });
     }
@@ -161,7 +163,7 @@ void EditorPanel::ShowStatus(const QString& text)
 
 void EditorPanel::SetKeyerButtonsEnabled(bool enabled)
 {
-    for (int id : {Ctl::ReadMV, Ctl::WriteMV, Ctl::TestMV, 1006, 1007, 1008, 1009, 1010, 1011})
+    for (int id : KeyerButtons)
         Control(id)->setEnabled(enabled);
 }
 

@@ -8,6 +8,7 @@
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 #include "support/RecordingPrompts.h"
+#include "support/SampleImage.h"
 
 #include <QApplication>
 #include <QMenuBar>
@@ -33,8 +34,7 @@ int main(int argc, char* argv[])
     MainWindow window(paths, prompts, channel, 3);
 
     EepromImage& image = window.Image();
-    const std::uint8_t settings[] = {0, 0x23, 0, 7, 50, 10, 20, 12, 23, 5, 0, 15, 50, 48, 0x25, 0x0C, 20};
-    std::copy(std::begin(settings), std::end(settings), image.bytes.begin());
+    image = SampleSettingsImage();
     PackMessages(image, {"CQ CQ CQ DE DL1ABC DL1ABC K", "TNX FER QSO 73", "UR RST 599 599", "", "QRZ?", "DE DL1ABC"});
     window.Panel()->RefreshPanel();
     window.Panel()->SetText(Ctl::LinkStatus, QStringLiteral("MV Open, F/W revision 23"));
