@@ -1,19 +1,8 @@
 #include "files/EepromFile.h"
 
-#include "files/CFile.h"
+#include "files/RegularFile.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <random>
-#include <system_error>
-
-#if __has_include(<unistd.h>)
-#include <unistd.h>
-#define MV2MGR_HAVE_FSYNC 1
-#endif
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -28,33 +17,9 @@ std::string ShortFileMessage(std::size_t size)
            "; an EEPROM file holds 256. Nothing was loaded.";
 }
 
-// A name beside `target` that no file has yet, opened for writing.
-File CreateTemporaryBeside(const fs::path& target, fs::path& temporary)
+std::string NotRegularMessage(const std::string& path)
 {
-    std::random_device seed;
-    std::mt19937 random(seed());
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        temporary = target;
-        temporary += ".tmp" + std::to_string(random() % 1000000);
-        // "x": fail rather than reuse a file that is already there.
-        if (std::FILE* f = std::fopen(temporary.c_str(), "wbx"))
-            return File(f);
-        if (errno != EEXIST)
-            break;
-    }
-    return nullptr;
-}
-
-bool FlushToDisk(std::FILE* f)
-{
-    if (std::fflush(f) != 0)
-        return false;
-#ifdef MV2MGR_HAVE_FSYNC
-    // The rename that follows must not land before the bytes do.
-    if (::fsync(fileno(f)) != 0)
-        return false;
-#endif
-    return true;
+    return "\"" + path + "\" is not a regular file. Nothing was loaded.";
 }
 
 } // namespace
@@ -67,10 +32,10 @@ std::string BaseName(std::string_view path)
 
 std::string LoadEepromFile(const std::string& path, EepromImage& image)
 {
-    std::error_code ec;
-    if (!fs::exists(path, ec))
-        return FileNotFound;
-    File file(std::fopen(path.c_str(), "rb"));
+    FileProblem problem = FileProblem::None;
+    File file = OpenRegularForReading(path, problem);
+    if (problem == FileProblem::NotRegular)
+        return NotRegularMessage(path);
     if (!file)
         return FileNotFound;
 
@@ -88,38 +53,14 @@ std::string LoadEepromFile(const std::string& path, EepromImage& image)
 
 std::string StoreEepromFile(const std::string& path, const EepromImage& image)
 {
-    std::error_code ec;
-    fs::path target(path);
-    // Replace the file a link points to, not the link.
-    if (fs::is_symlink(target, ec)) {
-        const fs::path resolved = fs::canonical(target, ec);
-        if (!ec)
-            target = resolved;
-    }
-    // Only a regular file is ever replaced: renaming over a device or a
-    // folder would destroy something that is not an EEPROM file.
-    if (fs::exists(target, ec) && !fs::is_regular_file(target, ec))
+    switch (ReplaceRegularFile(path, image.bytes.data(), image.bytes.size())) {
+    case FileProblem::None:
+        return {};
+    case FileProblem::WriteFailed:
+        return WriteFailed;
+    default:
         return CannotCreate;
-
-    // Write a new file beside the old one and rename it over: a failed write
-    // must never destroy the file that was there.
-    fs::path temporary;
-    File file = CreateTemporaryBeside(target, temporary);
-    if (!file)
-        return CannotCreate;
-
-    const bool written = std::fwrite(image.bytes.data(), 1, image.bytes.size(), file.get()) == image.bytes.size() &&
-                         FlushToDisk(file.get());
-    const bool closed = std::fclose(file.release()) == 0;
-    if (written && closed) {
-        if (fs::exists(target, ec))
-            fs::permissions(temporary, fs::status(target, ec).permissions(), ec);
-        fs::rename(temporary, target, ec);
-        if (!ec)
-            return {};
     }
-    fs::remove(temporary, ec);
-    return WriteFailed;
 }
 
 int OpenEepromFile(EepromImage& image, Prompts& prompts, Owner owner, const FileNameDisplay& showName)

@@ -1,6 +1,6 @@
 #include "files/PortSettings.h"
 
-#include "files/CFile.h"
+#include "files/RegularFile.h"
 
 #include <array>
 #include <cstdio>
@@ -30,7 +30,10 @@ std::int32_t FromLittleEndian(const PortBytes& bytes)
 
 int ReadPortSettings(const std::string& path, std::int32_t& selectedPort, Prompts& prompts)
 {
-    File file(std::fopen(path.c_str(), "rb"));
+    // Whatever is not a readable regular file counts as no file: a FIFO or
+    // a folder in its place must neither block nor warn at every start.
+    FileProblem problem = FileProblem::None;
+    File file = OpenRegularForReading(path, problem);
     if (!file) {
         selectedPort = 1;
         WritePortSettings(path, selectedPort, prompts);
@@ -55,7 +58,8 @@ int WritePortSettings(const std::string& path, std::int32_t selectedPort, Prompt
     if (!folder.empty())
         std::filesystem::create_directories(folder, ec);
 
-    File file(std::fopen(path.c_str(), "wb"));
+    FileProblem problem = FileProblem::None;
+    File file = CreateRegularForWriting(path, problem);
     if (!file)
         return 1;
     const PortBytes bytes = ToLittleEndian(selectedPort);

@@ -5,10 +5,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -32,6 +36,33 @@ std::string ReadBytes(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
+
+// Runs `job` with a time limit. A job stuck opening a FIFO is set free by
+// opening the FIFO's other end, and the test then fails.
+template <typename Job> bool FinishesPromptly(Job job, const std::string& fifo)
+{
+    auto done = std::async(std::launch::async, job);
+    if (done.wait_for(std::chrono::seconds(3)) == std::future_status::ready)
+        return true;
+    const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    done.wait();
+    ::close(fd);
+    return false;
+}
+
+// Puts something that is not a regular file at `path`.
+void MakeOddFile(const std::string& kind, const std::string& path)
+{
+    if (kind == "folder")
+        fs::create_directory(path);
+    else if (kind == "fifo")
+        ::mkfifo(path.c_str(), 0644);
+    else if (kind == "device")
+        fs::create_symlink("/dev/zero", path);
+}
+
+// An unprivileged user, for checks that root's permissions would skip.
+constexpr uid_t Nobody = 65534;
 
 } // namespace
 
@@ -60,6 +91,8 @@ class TestFiles : public QObject {
     void saveRefusesFoldersAndDevices();
     void saveIntoMissingFolder();
     void saveThroughLinkReplacesTarget();
+    void saveRespectsOwnerAndPermissions_data();
+    void saveRespectsOwnerAndPermissions();
     void baseName_data();
     void baseName();
 
@@ -68,7 +101,9 @@ class TestFiles : public QObject {
     void portSettingsMissingFileWritesPortOne();
     void portSettingsChoiceRewritesFile();
     void portSettingsUnwritableFolderIsSilent();
-    void portSettingsUnreadableWarns();
+    void portSettingsNotAFileCountsAsMissing_data();
+    void portSettingsNotAFileCountsAsMissing();
+    void portSettingsWriteFailureWarns();
 
   private:
     std::string Path(const char* name) const { return dir->filePath(name).toStdString(); }
@@ -132,24 +167,31 @@ void TestFiles::openRefusesShortFile()
 
 void TestFiles::openFailures_data()
 {
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing") << "nothing.eep"
+    const QString odd = QStringLiteral("\"%1\" is not a regular file. Nothing was loaded.");
+    QTest::newRow("missing") << "missing"
                              << "File Not Found";
-    QTest::newRow("folder") << "folder.eep"
-                            << "Read EEPROM file failed.";
+    QTest::newRow("folder") << "folder" << odd;
+    QTest::newRow("fifo without writer") << "fifo" << odd;
+    QTest::newRow("link to a device") << "device" << odd;
 }
 
 void TestFiles::openFailures()
 {
-    QFETCH(QString, name);
+    QFETCH(QString, kind);
     QFETCH(QString, message);
-    fs::create_directory(Path("folder.eep"));
+    const QString name = kind + ".eep";
+    const std::string path = Path(name.toUtf8().constData());
+    MakeOddFile(kind.toStdString(), path);
     EepromImage image = CountingImage(9);
     const EepromImage before = image;
-    prompts.answers = {Path(name.toUtf8().constData())};
-    QCOMPARE(OpenEepromFile(image, prompts, Owner::MainWindow, show), 0);
+    prompts.answers = {path};
+    int result = -1;
+    QVERIFY(FinishesPromptly([&] { result = OpenEepromFile(image, prompts, Owner::MainWindow, show); }, path));
+    QCOMPARE(result, 0);
     QVERIFY(image == before);
+    message = message.arg(QString::fromStdString(path));
     QCOMPARE(prompts.boxes.size(), 1u);
     QCOMPARE(prompts.boxes[0].kind, ShownBox::Error);
     QCOMPARE(QString::fromStdString(prompts.boxes[0].text), message);
@@ -306,19 +348,100 @@ void TestFiles::portSettingsUnwritableFolderIsSilent()
     QVERIFY(prompts.boxes.empty());
 }
 
-void TestFiles::portSettingsUnreadableWarns()
+void TestFiles::portSettingsNotAFileCountsAsMissing_data()
 {
-    const auto path = Path("folder.cfg");
-    fs::create_directory(path);
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("fifo without writer") << "fifo";
+    QTest::newRow("link to a device") << "device";
+}
+
+void TestFiles::portSettingsNotAFileCountsAsMissing()
+{
+    QFETCH(QString, kind);
+    const auto path = Path("mv2mgr.cfg");
+    MakeOddFile(kind.toStdString(), path);
     std::int32_t selected = 6;
-    QCOMPARE(ReadPortSettings(path, selected, prompts), 0);
-    QCOMPARE(selected, 6);
+    int result = -1;
+    QVERIFY(FinishesPromptly([&] { result = ReadPortSettings(path, selected, prompts); }, path));
+    QCOMPARE(result, 1);
+    QCOMPARE(selected, 1);
+    QVERIFY(prompts.boxes.empty());
+    QVERIFY(!fs::is_regular_file(path)); // nothing written into it either
+}
+
+void TestFiles::portSettingsWriteFailureWarns()
+{
+    // A file-size limit makes the write fail the way a full disk does.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 2;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const int result = WritePortSettings(Path("mv2mgr.cfg"), 2, prompts);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    QCOMPARE(result, 0);
     QCOMPARE(prompts.boxes.size(), 1u);
     QCOMPARE(prompts.boxes[0].kind, ShownBox::Warning);
-    QCOMPARE(prompts.boxes[0].text, std::string("Read file failed."));
-
-    QCOMPARE(WritePortSettings("/dev/full", 2, prompts), 0); // a full device: the write itself fails
     QCOMPARE(prompts.LastText(), std::string("CFG File SAve Failed."));
+}
+
+void TestFiles::saveRespectsOwnerAndPermissions_data()
+{
+    QTest::addColumn<bool>("folderWritable");
+    QTest::addColumn<bool>("fileIsUsers");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("own file") << true << true << 0600 << true;
+    QTest::newRow("own read-only file") << true << true << 0444 << false;
+    QTest::newRow("another's file, read-only to us") << true << false << 0644 << false;
+    QTest::newRow("another's file, writable to us") << true << false << 0666 << true;
+    QTest::newRow("folder takes no new file") << false << true << 0640 << true;
+}
+
+void TestFiles::saveRespectsOwnerAndPermissions()
+{
+    QFETCH(bool, folderWritable);
+    QFETCH(bool, fileIsUsers);
+    QFETCH(int, mode);
+    QFETCH(bool, saved);
+    if (::geteuid() != 0)
+        QSKIP("needs root to stage files of two users");
+
+    // The user's own folder, holding one file.
+    ::chmod(dir->path().toLocal8Bit().constData(), 0755);
+    const std::string folder = Path("home");
+    fs::create_directory(folder);
+    const std::string path = folder + "/keyer.eep";
+    const std::string old(256, 'o');
+    WriteBytes(path, old);
+    const uid_t owner = fileIsUsers ? Nobody : 0;
+    QCOMPARE(::chown(path.c_str(), owner, owner), 0);
+    QCOMPARE(::chmod(path.c_str(), static_cast<mode_t>(mode)), 0);
+    QCOMPARE(::chown(folder.c_str(), Nobody, Nobody), 0);
+    QCOMPARE(::chmod(folder.c_str(), folderWritable ? 0755 : 0555), 0);
+
+    // The save runs as that user, so the kernel's permission checks apply.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)
+            ::_exit(3);
+        const std::string problem = StoreEepromFile(path, CountingImage(1));
+        ::_exit(problem.empty() ? 0 : problem == "Can't open EEPROM file for write" ? 1 : 2);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), saved ? 0 : 1);
+
+    const EepromImage fresh = CountingImage(1);
+    QCOMPARE(ReadBytes(path), saved ? std::string(fresh.bytes.begin(), fresh.bytes.end()) : old);
+    struct stat st {};
+    QCOMPARE(::stat(path.c_str(), &st), 0);
+    QCOMPARE(st.st_uid, owner);
+    QCOMPARE(static_cast<int>(st.st_mode & 07777), mode);
+    QCOMPARE(std::distance(fs::directory_iterator(folder), fs::directory_iterator{}), 1);
 }
 
 QTEST_APPLESS_MAIN(TestFiles)

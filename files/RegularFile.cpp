@@ -1,0 +1,259 @@
+#include "files/RegularFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#if __has_include(<unistd.h>)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#define MV2MGR_POSIX_FILES 1
+#endif
+
+#ifdef MV2MGR_POSIX_FILES
+
+namespace {
+
+FileProblem FromErrno(int error)
+{
+    return error == ENOENT || error == ENOTDIR ? FileProblem::Missing : FileProblem::Refused;
+}
+
+// Takes over `fd` when it is a regular file; closes it otherwise.
+File Adopt(int fd, const char* mode, FileProblem& problem)
+{
+    if (fd < 0) {
+        problem = FromErrno(errno);
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        problem = FileProblem::NotRegular;
+        return nullptr;
+    }
+    // Non-blocking was only for the open; regular files never block anyway.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    File file(::fdopen(fd, mode));
+    if (!file) {
+        ::close(fd);
+        problem = FileProblem::Refused;
+        return nullptr;
+    }
+    problem = FileProblem::None;
+    return file;
+}
+
+} // namespace
+
+File OpenRegularForReading(const std::string& path, FileProblem& problem)
+{
+    // Look before opening: opening a serial device would raise its lines,
+    // and opening a FIFO would wait for a writer.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        problem = FromErrno(errno);
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        problem = FileProblem::NotRegular;
+        return nullptr;
+    }
+    // What was looked at may have been swapped since; Adopt checks again.
+    return Adopt(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC), "rb", problem);
+}
+
+File CreateRegularForWriting(const std::string& path, FileProblem& problem)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        problem = FileProblem::NotRegular;
+        return nullptr;
+    }
+    File file = Adopt(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666), "wb", problem);
+    // Emptied only now that it is known to be a regular file.
+    if (file && ::ftruncate(fileno(file.get()), 0) != 0) {
+        problem = FileProblem::Refused;
+        return nullptr;
+    }
+    return file;
+}
+
+
+namespace {
+
+bool WriteAll(int fd, const void* bytes, std::size_t size)
+{
+    const auto* at = static_cast<const unsigned char*>(bytes);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd, at + done, size - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// A name beside `target` that no file has yet, created by us alone.
+int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& temporary)
+{
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        temporary = target;
+        temporary += ".tmp" + std::to_string(random() % 1000000);
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+enum class Renamed { Done, NotPossible, WriteFailed };
+
+// Writes a new file beside `target` and renames it over, so that a failed
+// write never destroys what was there. `old` is the file being replaced.
+Renamed ReplaceByRename(const std::filesystem::path& target, const struct stat* old, const void* bytes,
+                        std::size_t size)
+{
+    std::filesystem::path temporary;
+    const int fd = CreateTemporaryBeside(target, temporary);
+    if (fd < 0)
+        return Renamed::NotPossible;
+    if (old) {
+        // The new file must be the old one's twin in owner, group and mode;
+        // where this user cannot make it so, the old file is written in place.
+        const uid_t uid = old->st_uid == ::geteuid() ? static_cast<uid_t>(-1) : old->st_uid;
+        const gid_t gid = old->st_gid == ::getegid() ? static_cast<gid_t>(-1) : old->st_gid;
+        const bool same = (uid == static_cast<uid_t>(-1) && gid == static_cast<gid_t>(-1)) || ::fchown(fd, uid, gid) == 0;
+        if (!same || ::fchmod(fd, old->st_mode & 07777) != 0) {
+            ::close(fd);
+            ::unlink(temporary.c_str());
+            return Renamed::NotPossible;
+        }
+    }
+    // The rename must not land before the bytes do.
+    const bool written = WriteAll(fd, bytes, size) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (written && closed && ::rename(temporary.c_str(), target.c_str()) == 0)
+        return Renamed::Done;
+    ::unlink(temporary.c_str());
+    return Renamed::WriteFailed;
+}
+
+} // namespace
+
+FileProblem ReplaceRegularFile(const std::string& path, const void* bytes, std::size_t size)
+{
+    std::error_code ec;
+    std::filesystem::path target(path);
+    // Replace the file a link points to, not the link.
+    if (std::filesystem::is_symlink(target, ec)) {
+        const auto resolved = std::filesystem::canonical(target, ec);
+        if (!ec)
+            target = resolved;
+    }
+
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            return FileProblem::Refused;
+        switch (ReplaceByRename(target, nullptr, bytes, size)) {
+        case Renamed::Done:
+            return FileProblem::None;
+        case Renamed::NotPossible:
+            return FileProblem::Refused;
+        case Renamed::WriteFailed:
+            return FileProblem::WriteFailed;
+        }
+    }
+    // Only a regular file is ever replaced: renaming over a device or a
+    // folder would destroy something that is not ours to destroy.
+    if (!S_ISREG(st.st_mode))
+        return FileProblem::NotRegular;
+    // The kernel's own answer to whether this user may write this file; a
+    // rename would otherwise replace a file the folder's owner may not write.
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return FileProblem::Refused;
+    // A second hard link would keep the old bytes after a rename.
+    if (st.st_nlink == 1) {
+        const Renamed renamed = ReplaceByRename(target, &st, bytes, size);
+        if (renamed != Renamed::NotPossible) {
+            ::close(fd);
+            return renamed == Renamed::Done ? FileProblem::None : FileProblem::WriteFailed;
+        }
+    }
+    const bool written = WriteAll(fd, bytes, size) && ::ftruncate(fd, static_cast<off_t>(size)) == 0 && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    return written && closed ? FileProblem::None : FileProblem::WriteFailed;
+}
+
+#else
+
+File OpenRegularForReading(const std::string& path, FileProblem& problem)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) {
+        problem = FileProblem::Missing;
+        return nullptr;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        problem = FileProblem::NotRegular;
+        return nullptr;
+    }
+    File file(std::fopen(path.c_str(), "rb"));
+    problem = file ? FileProblem::None : FileProblem::Refused;
+    return file;
+}
+
+File CreateRegularForWriting(const std::string& path, FileProblem& problem)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        problem = FileProblem::NotRegular;
+        return nullptr;
+    }
+    File file(std::fopen(path.c_str(), "wb"));
+    problem = file ? FileProblem::None : FileProblem::Refused;
+    return file;
+}
+
+
+FileProblem ReplaceRegularFile(const std::string& path, const void* bytes, std::size_t size)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path target(path);
+    if (fs::is_symlink(target, ec)) {
+        const auto resolved = fs::canonical(target, ec);
+        if (!ec)
+            target = resolved;
+    }
+    if (fs::exists(target, ec) && !fs::is_regular_file(target, ec))
+        return FileProblem::NotRegular;
+    fs::path temporary = target;
+    temporary += ".tmp";
+    File file(std::fopen(temporary.string().c_str(), "wb"));
+    if (!file)
+        return FileProblem::Refused;
+    const bool written = std::fwrite(bytes, 1, size, file.get()) == size && std::fflush(file.get()) == 0;
+    const bool closed = std::fclose(file.release()) == 0;
+    if (written && closed) {
+        fs::rename(temporary, target, ec);
+        if (!ec)
+            return FileProblem::None;
+    }
+    fs::remove(temporary, ec);
+    return FileProblem::WriteFailed;
+}
+
+#endif

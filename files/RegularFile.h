@@ -1,0 +1,26 @@
+#pragma once
+
+// Opening files without surprises: only regular files are read or written,
+// and nothing waits on a FIFO or wakes a device by being opened.
+
+#include "files/CFile.h"
+
+#include <cstddef>
+#include <string>
+
+enum class FileProblem { None, Missing, NotRegular, Refused, WriteFailed };
+
+// Opens `path` (after following links) for reading, when it is a regular file.
+File OpenRegularForReading(const std::string& path, FileProblem& problem);
+
+// Creates `path` or empties the regular file that is there, for writing.
+// Anything else at that path (a FIFO, a device, a folder) is left alone.
+File CreateRegularForWriting(const std::string& path, FileProblem& problem);
+
+// Puts `size` bytes into the file at `path` (a link: the file it points to),
+// creating it when there is none. An existing file must be a regular file
+// this user may write (Refused otherwise, file untouched). It is replaced
+// through a new file renamed over it, so that a failed write leaves the old
+// one whole, where that keeps its owner, mode and links; elsewhere it is
+// written in place. WriteFailed when the bytes did not all reach the disk.
+FileProblem ReplaceRegularFile(const std::string& path, const void* bytes, std::size_t size);
