@@ -31,7 +31,8 @@ std::uint8_t MorseCodeFor(char c);
 char CharForCode(std::uint8_t code);
 
 // Whether a character survives a trip through the keyer: it must have a Morse
-// code that fits beside the end marker. Lower case counts as its capital.
+// code that fits beside the end marker, or be "!", which is what the "no
+// code" byte reads back as. Lower case counts as its capital.
 bool IsStorable(char c);
 
 std::string DecodeMessage(const EepromImage& image, int messageNumber);

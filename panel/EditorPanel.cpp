@@ -60,15 +60,6 @@ template <std::size_t N> void Fill(QWidget* list, const std::array<std::string_v
     box->setCurrentIndex(-1);
 }
 
-QString Printable(QChar c)
-{
-    if (c == u'\n' || c == u'\r')
-        return QStringLiteral("a line break");
-    if (c.unicode() < 32 || c.unicode() == 127)
-        return QStringLiteral("a control character");
-    return QStringLiteral("\"%1\"").arg(c);
-}
-
 } // namespace
 
 EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
@@ -152,7 +143,7 @@ void EditorPanel::SetText(int id, const QString& text)
     else if (auto* field = qobject_cast<QLineEdit*>(Control(id)))
         field->setText(text);
     else if (auto* message = qobject_cast<QPlainTextEdit*>(Control(id)))
-        message->setPlainText(text);
+        static_cast<MessageField*>(message)->SetKeyerText(text);
 }
 
 void EditorPanel::ShowStatus(const QString& text)
@@ -215,7 +206,7 @@ void EditorPanel::RefreshPanel()
         static_cast<QCheckBox*>(Control(binding.id))->setChecked(IsChecked(image, binding.box));
 
     for (int n = 1; n <= MessageCount; ++n)
-        Message(n)->setPlainText(QString::fromLatin1(DecodeMessage(image, n)));
+        Message(n)->SetKeyerText(QString::fromLatin1(DecodeMessage(image, n)));
 }
 
 int EditorPanel::Refuse(const QString& message)
@@ -246,23 +237,13 @@ int EditorPanel::ValidatePanel()
         return Refuse(QStringLiteral("Pot Max must be between 5 and 99"));
     StorePotLimits(image, static_cast<int>(potMin), static_cast<int>(potMax));
 
-    // Pasted or loaded text may still hold what the keyer cannot store.
+    // The fields keep to the keyer's rule on every route in; this guard only
+    // makes sure nothing else could ever reach the message area.
     MessageTexts texts;
-    for (int n = 1; n <= MessageCount; ++n) {
-        const QString text = Message(n)->toPlainText();
-        for (QChar c : text) {
-            if (!IsStorableChar(c)) {
-                return Refuse(
-                    QStringLiteral("Message %1 holds %2, which the keyer cannot send.").arg(n).arg(Printable(c)));
-            }
-        }
-        texts[static_cast<std::size_t>(n - 1)] = text.toStdString();
-    }
+    for (int n = 1; n <= MessageCount; ++n)
+        texts[static_cast<std::size_t>(n - 1)] = Message(n)->toPlainText().toStdString();
     if (const auto problem = CheckMessages(texts)) {
-        return Refuse(QStringLiteral("The messages hold %1 characters; the keyer stores 232 at most. "
-                                     "Message %2 does not fit.")
-                          .arg(::MessageCharCount(texts))
-                          .arg(problem->messageNumber));
+        return Refuse(QStringLiteral("Message %1 cannot be stored in the keyer.").arg(problem->messageNumber));
     }
     PackMessages(image, texts);
     return 1;

@@ -2,13 +2,34 @@
 
 #include "image/MessageCodec.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QTextBlock>
+#include <QTextDocument>
 
 bool IsStorableChar(QChar c)
 {
     return c.unicode() < 128 && IsStorable(static_cast<char>(c.unicode()));
 }
+
+namespace {
+
+bool IsLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+}
+
+// The character the field keeps for `c`, or a null character to drop it.
+QChar KeptAs(QChar c)
+{
+    if (IsLineBreak(c))
+        return u' ';
+    c = c.toUpper();
+    return IsStorableChar(c) ? c : QChar();
+}
+
+} // namespace
 
 MessageField::MessageField(QWidget* parent) : QPlainTextEdit(parent)
 {
@@ -17,6 +38,10 @@ MessageField::MessageField(QWidget* parent) : QPlainTextEdit(parent)
     setWordWrapMode(QTextOption::WrapAnywhere);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Every way text gets in (keys, paste, drop, undo, input methods, the
+    // accessibility bus) changes the document, so the rule is kept there.
+    connect(document(), &QTextDocument::contentsChange, this,
+            [this](int position, int, int added) { NoteChange(position, added); });
 }
 
 int MessageField::RoomLeft() const
@@ -34,13 +59,74 @@ QString MessageField::CleanForKeyer(const QString& text, int room)
     for (QChar c : source) {
         if (clean.size() >= room)
             break;
-        if (c == u'\n' || c == u'\r' || c == u'\t')
-            c = u' ';
-        c = c.toUpper();
-        if (IsStorableChar(c))
-            clean.append(c);
+        if (const QChar kept = KeptAs(c); !kept.isNull())
+            clean.append(kept);
     }
     return clean;
+}
+
+void MessageField::NoteChange(int position, int added)
+{
+    const bool pending = changeEnd >= 0;
+    changeEnd = std::max(changeEnd, position + added);
+    // The document is still inside its own edit (an undo, say) while it
+    // reports it, so the mending waits until that edit is over.
+    if (!pending)
+        QMetaObject::invokeMethod(this, &MessageField::KeepToRule, Qt::QueuedConnection);
+}
+
+void MessageField::KeepToRule()
+{
+    if (changeEnd < 0)
+        return;
+    QTextDocument* doc = document();
+    const int length = doc->characterCount() - 1; // without the closing separator
+    int end = std::min(changeEnd, length);
+    changeEnd = -1;
+
+    QTextCursor cursor(doc);
+    bool mended = false;
+    cursor.beginEditBlock();
+    for (int i = length - 1; i >= 0; --i) {
+        const QChar c = doc->characterAt(i);
+        const QChar kept = KeptAs(c);
+        if (kept == c)
+            continue;
+        cursor.setPosition(i);
+        cursor.setPosition(i + 1, QTextCursor::KeepAnchor);
+        cursor.insertText(kept.isNull() ? QString() : QString(kept));
+        if (kept.isNull() && i < end)
+            --end;
+        mended = true;
+    }
+    // Too much for the room left: the newest text gives way, from its end.
+    const int others = total ? total() - (doc->characterCount() - 1) : 0;
+    int excess = others + doc->characterCount() - 1 - MessageAreaSize;
+    if (excess > 0) {
+        const int from = std::max(0, end - excess);
+        cursor.setPosition(from);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        excess -= end - from;
+        if (excess > 0) {
+            cursor.movePosition(QTextCursor::End);
+            cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, excess);
+            cursor.removeSelectedText();
+        }
+        mended = true;
+    }
+    cursor.endEditBlock();
+    changeEnd = -1; // our own edits need no second look
+    // Undoing the mending would bring back what the rule keeps out, and the
+    // rule would mend it again, for ever: start the history afresh instead.
+    if (mended)
+        doc->clearUndoRedoStacks();
+}
+
+void MessageField::SetKeyerText(const QString& text)
+{
+    setPlainText(text);
+    KeepToRule();
 }
 
 void MessageField::keyPressEvent(QKeyEvent* event)
@@ -59,12 +145,28 @@ void MessageField::keyPressEvent(QKeyEvent* event)
     event->accept();
     const QString upper = text.toUpper();
     for (QChar c : upper) {
-        if (!IsStorableChar(c))
+        // Typed characters without a Morse code are dropped, "!" among them.
+        if (!IsStorableChar(c) || MorseCodeFor(static_cast<char>(c.unicode())) == NoMorseCode)
             return;
     }
     if (upper.size() > RoomLeft())
         return;
     insertPlainText(upper);
+}
+
+void MessageField::inputMethodEvent(QInputMethodEvent* event)
+{
+    // Composed text arrives here, not as keys: clean it on the way in, so the
+    // history keeps the clean text rather than a mended one.
+    if (event->commitString().isEmpty()) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent clean(event->preeditString(), event->attributes());
+    clean.setCommitString(CleanForKeyer(event->commitString(), RoomLeft()), event->replacementStart(),
+                          event->replacementLength());
+    QPlainTextEdit::inputMethodEvent(&clean);
+    event->accept();
 }
 
 bool MessageField::canInsertFromMimeData(const QMimeData* source) const

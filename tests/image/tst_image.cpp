@@ -61,6 +61,7 @@ class TestImage : public QObject {
     void decodeStartOutsideAreaIsEmpty();
     void decodeRunsToEndOfArea();
     void decodeStopsAtDollarAndUnknownCodes();
+    void decodedTextsSurvivePacking();
 
     void keyerModeSequences();
     void keyerModeShownForEveryPattern_data();
@@ -114,6 +115,7 @@ void TestImage::charactersWithoutCode()
     QCOMPARE(MorseCodeFor('\xE9'), NoMorseCode);
     QVERIFY(!IsStorable('$'));
     QVERIFY(!IsStorable('#'));
+    QVERIFY(IsStorable('!')); // stored as 0x01, which reads back as "!"
     QVERIFY(!IsStorable('\n'));
     QVERIFY(IsStorable('q'));
     QVERIFY(IsStorable(' '));
@@ -285,6 +287,39 @@ void TestImage::decodeRunsToEndOfArea()
     image[254] = 0x11;
     image[255] = 0x15; // no end marker anywhere
     QCOMPARE(DecodeMessage(image, 1), std::string("ABC"));
+}
+
+void TestImage::decodedTextsSurvivePacking()
+{
+    // Whatever a keyer or a file holds, if its messages fit they can be
+    // stored again and read back the same: the editor never refuses them.
+    std::mt19937 random(7);
+    int fitting = 0;
+    for (unsigned seed = 0; seed < 3000; ++seed) {
+        EepromImage image = RandomImage(seed);
+        for (int n = 1; n <= MessageCount; ++n) {
+            // Mostly short messages, some empty, some of the "no code" byte.
+            image[static_cast<std::size_t>(FreePointerByte + n)] =
+                random() % 4 == 0 ? NoMessage : static_cast<std::uint8_t>(24 + random() % 232);
+        }
+        for (std::size_t a = 24; a < 256; ++a) {
+            if (random() % 6 == 0)
+                image[a] = static_cast<std::uint8_t>(image[a] | EndMarker);
+            if (random() % 20 == 0)
+                image[a] = static_cast<std::uint8_t>((image[a] & EndMarker) | NoMorseCode);
+        }
+        MessageTexts texts;
+        for (int n = 1; n <= MessageCount; ++n)
+            texts[static_cast<std::size_t>(n - 1)] = DecodeMessage(image, n);
+        if (MessageCharCount(texts) > MessageAreaSize)
+            continue;
+        ++fitting;
+        QVERIFY2(!CheckMessages(texts).has_value(), qPrintable(QString::number(seed)));
+        QVERIFY(PackMessages(image, texts));
+        for (int n = 1; n <= MessageCount; ++n)
+            QCOMPARE(DecodeMessage(image, n), texts[static_cast<std::size_t>(n - 1)]);
+    }
+    QVERIFY(fitting > 500);
 }
 
 void TestImage::decodeStopsAtDollarAndUnknownCodes()

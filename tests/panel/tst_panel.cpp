@@ -4,14 +4,18 @@
 #include "support/RecordingPrompts.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleEditableTextInterface>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTextCursor>
 #include <memory>
 #include <random>
 
@@ -69,10 +73,9 @@ class TestPanel : public QObject {
     void typingFilter_data();
     void typingFilter();
     void typingStopsAtAreaSize();
-    void pasteIsCleanedAndCut();
+    void messageRuleOnEveryRoute_data();
+    void messageRuleOnEveryRoute();
     void numberFieldTakesThreeDigits();
-    void validateRefusesUnstorableMessages_data();
-    void validateRefusesUnstorableMessages();
     void validatePacksMessages();
     void bytesLeftAndStatusCountdown();
     void keyboardAndScreenReaders();
@@ -408,16 +411,91 @@ void TestPanel::typingStopsAtAreaSize()
     QCOMPARE(panel->Text(Ctl::BytesLeft), QString("Msg Bytes Left: 0"));
 }
 
-void TestPanel::pasteIsCleanedAndCut()
+void TestPanel::messageRuleOnEveryRoute_data()
 {
-    panel->SetText(1000, QString(220, 'E'));
-    QApplication::clipboard()->setText(QStringLiteral("cq #test\r\nde $dl1abc"));
-    QWidget* field = panel->Control(1002);
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<int>("filled"); // characters in message 1 before
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown"); // in message 3, which held "AB"
+    const QString mixed = QStringLiteral("cq #test\r\nde \u00e9$!dl1abc");
+    for (const char* route : {"paste", "drop", "input method", "accessibility"}) {
+        QTest::addRow("%s", route) << route << 0 << mixed << "ABCQ TEST DE !DL1ABC";
+        QTest::addRow("%s, cut to the room left", route) << route << 221 << mixed << "ABCQ TEST D";
+        // A drop goes where it is dropped, so it replaces no selection.
+        if (route != std::string_view("drop"))
+            QTest::addRow("%s, over a selection at capacity", route) << route << 230 << "xy" << "XY";
+    }
+    QTest::newRow("keys with Ctrl and Alt") << "altgr" << 0 << "\u00e9a#" << "ABA";
+    QTest::newRow("undo brings back only what fits") << "undo" << 0 << "" << "A";
+}
+
+void TestPanel::messageRuleOnEveryRoute()
+{
+    QFETCH(QString, route);
+    QFETCH(int, filled);
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    auto* field = qobject_cast<MessageField*>(panel->Control(1002));
+    panel->SetText(1002, "AB");
+    panel->SetText(1000, QString(filled, 'E'));
     field->setFocus();
-    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(panel->Text(1002), QString("CQ TEST DE D")); // 12 characters of room, then cut
-    QCOMPARE(panel->MessageCharCount(), 232);
-    QCOMPARE(MessageField::CleanForKeyer("a\tb\nc", 10), QString("A B C"));
+    QTextCursor cursor = field->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    if (text == "xy") // replace both characters of the full area
+        cursor.movePosition(QTextCursor::Start, QTextCursor::KeepAnchor);
+    field->setTextCursor(cursor);
+
+    QMimeData mime;
+    mime.setText(text);
+    if (route == "paste") {
+        QApplication::clipboard()->setText(text);
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    } else if (route == "drop") {
+        const QPoint at = field->viewport()->rect().bottomRight() - QPoint(2, 2);
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(field->viewport(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(field->viewport(), &drop);
+    } else if (route == "input method") {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(field, &event);
+    } else if (route == "accessibility") {
+        auto* editable = QAccessible::queryAccessibleInterface(field)->editableTextInterface();
+        QVERIFY(editable);
+        if (text == "xy")
+            editable->replaceText(0, 2, text);
+        else
+            editable->insertText(2, text);
+    } else if (route == "altgr") {
+        for (QChar c : text) {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::ControlModifier | Qt::AltModifier, QString(c));
+            QApplication::sendEvent(field, &key);
+        }
+    } else if (route == "undo") {
+        // Message 3 is emptied, the area filled from message 1; undoing the
+        // emptying must not take the total past 232.
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        panel->SetText(1000, QString(231, 'E'));
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier); // nothing more to bring back
+    }
+    QCoreApplication::processEvents();
+
+    QCOMPARE(panel->Text(1002), shown);
+    int total = 0;
+    for (int id = 1000; id <= 1005; ++id) {
+        const QString message = panel->Text(id);
+        total += static_cast<int>(message.size());
+        for (QChar c : message)
+            QVERIFY2(IsStorableChar(c) && !c.isLower(), qPrintable(message));
+    }
+    QVERIFY(total <= 232);
+    panel->Tick();
+    QCOMPARE(panel->Text(Ctl::BytesLeft), QStringLiteral("Msg Bytes Left: %1").arg(232 - total));
+    SetValidNumbers();
+    QCOMPARE(panel->ValidatePanel(), 1); // whatever the fields hold can be stored
 }
 
 void TestPanel::numberFieldTakesThreeDigits()
@@ -430,35 +508,6 @@ void TestPanel::numberFieldTakesThreeDigits()
     QApplication::clipboard()->setText(QStringLiteral("70000"));
     QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(field->text(), QString());
-}
-
-void TestPanel::validateRefusesUnstorableMessages_data()
-{
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("refusal");
-    QTest::newRow("dollar") << 1001 << "A$B"
-                            << "Message 2 holds \"$\", which the keyer cannot send.";
-    QTest::newRow("line break") << 1004 << "CQ\nDE"
-                                << "Message 5 holds a line break, which the keyer cannot send.";
-    QTest::newRow("too long")
-        << 1005 << QString(233, 'E')
-        << "The messages hold 233 characters; the keyer stores 232 at most. Message 6 does not fit.";
-}
-
-void TestPanel::validateRefusesUnstorableMessages()
-{
-    QFETCH(int, id);
-    QFETCH(QString, text);
-    QFETCH(QString, refusal);
-    image = RandomImage(9);
-    const EepromImage before = image;
-    SetValidNumbers();
-    panel->SetText(id, text);
-    QCOMPARE(panel->ValidatePanel(), 0);
-    QCOMPARE(QString::fromStdString(prompts.LastText()), refusal);
-    for (std::size_t a = 17; a < 256; ++a)
-        QCOMPARE(image[a], before[a]);
 }
 
 void TestPanel::validatePacksMessages()
