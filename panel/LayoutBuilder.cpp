@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,6 +39,27 @@ QFont DialogFont()
 }
 
 namespace {
+
+// The text part of an editable list: what is typed there changes nothing.
+// Enter would pick the entry the text matches, so it only puts the shown
+// entry back, as leaving the list does.
+class TypedTextChangesNothing : public QObject {
+  public:
+    explicit TypedTextChangesNothing(QComboBox* box) : QObject(box), box(box) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
+        const bool enter = key && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter);
+        if (enter || event->type() == QEvent::FocusOut)
+            box->lineEdit()->setText(box->itemText(box->currentIndex()));
+        return enter || QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QComboBox* box;
+};
 
 QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
 {
@@ -76,8 +98,12 @@ QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
     case ControlKind::EditableDropDown:
     case ControlKind::DropDownList: {
         auto* box = new QComboBox(parent);
-        box->setEditable(c.kind == ControlKind::EditableDropDown);
-        box->setInsertPolicy(QComboBox::NoInsert); // typed text changes nothing
+        if (c.kind == ControlKind::EditableDropDown) {
+            box->setEditable(true);
+            box->setInsertPolicy(QComboBox::NoInsert);
+            box->setCompleter(nullptr); // it would turn a typed "v" into VibroBug
+            box->lineEdit()->installEventFilter(new TypedTextChangesNothing(box));
+        }
         return box;
     }
     case ControlKind::IconArea:

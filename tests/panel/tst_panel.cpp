@@ -69,6 +69,8 @@ class TestPanel : public QObject {
     void potLimits();
     void keyerModeThroughTheList();
     void listsWriteTheirBits();
+    void typedListTextChangesNothing_data();
+    void typedListTextChangesNothing();
     void checkBoxFollowsImage();
     void typingFilter_data();
     void typingFilter();
@@ -342,6 +344,36 @@ void TestPanel::listsWriteTheirBits()
     QTest::keyClick(List(1141)->lineEdit(), Qt::Key_Return);
     QCOMPARE(int(image[14]), 0xE9);
     QCOMPARE(List(1141)->count(), 4);
+}
+
+void TestPanel::typedListTextChangesNothing_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("keyer mode, a prefix") << 1040 << "v";
+    QTest::newRow("keyer mode, a whole entry") << 1040 << "Ultimatic";
+    QTest::newRow("paddle hang, a prefix") << 1141 << "2";
+    QTest::newRow("paddle hang, a whole entry") << 1141 << "1.6 Word";
+}
+
+void TestPanel::typedListTextChangesNothing()
+{
+    QFETCH(int, id);
+    QFETCH(QString, typed);
+    image = RandomImage(4);
+    panel->RefreshPanel();
+    const EepromImage before = image;
+    const QString shown = List(id)->currentText();
+    QLineEdit* text = List(id)->lineEdit();
+    text->setFocus();
+    text->selectAll();
+    QTest::keyClicks(text, typed);
+    QTest::keyClick(text, Qt::Key_Return);
+    QVERIFY(image == before);
+    QCOMPARE(List(id)->currentText(), shown);
+    // Choosing an entry with the keys is a choice, and does change the image.
+    QTest::keyClick(text, List(id)->currentIndex() == 0 ? Qt::Key_Down : Qt::Key_Up);
+    QVERIFY(image != before);
 }
 
 void TestPanel::checkBoxFollowsImage()
