@@ -11,6 +11,7 @@
 #include "res/Layouts.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
@@ -49,6 +50,14 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     operations = new KeyerOperations(*panel, image, channel, prompts, busyFlag, this->selectedPort);
     operations->setParent(this);
     connect(panel, &EditorPanel::KeyerButtonPressed, operations, &KeyerOperations::Press);
+    // The files and the port stay as they are while the keyer is talked to.
+    connect(operations, &KeyerOperations::BusyChanged, this, [this](bool busy) {
+        for (QAction* action : std::as_const(actions)) {
+            const int id = action->data().toInt();
+            if (id == Cmd::Open || id == Cmd::Save || PortForCommand(id) != 0)
+                action->setEnabled(!busy);
+        }
+    });
 
     UpdatePortMenu();
     SizeToScreen();
@@ -101,14 +110,16 @@ void MainWindow::SizeToScreen()
 
 void MainWindow::Command(int id)
 {
+    if (busyFlag && (id == Cmd::Open || id == Cmd::Save || PortForCommand(id) != 0))
+        return;
     if (const int port = PortForCommand(id)) {
         selectedPort = port;
         WritePortSettings(paths.portSettingsPath.toStdString(), selectedPort, prompts);
         UpdatePortMenu();
         return;
     }
-    const FileNameDisplay showName = [this](const std::string& name) {
-        panel->SetText(Ctl::FileName, QString::fromStdString(name));
+    const FileNameDisplay showName = [this](const std::string& text, const std::string& path) {
+        panel->ShowFileName(QFile::decodeName(text.c_str()), QFile::decodeName(path.c_str()));
     };
     switch (id) {
     case Cmd::Open:

@@ -1,6 +1,7 @@
 #include "app/QtPrompts.h"
 
 #include <QFileDialog>
+#include <QEventLoop>
 #include <QMessageBox>
 
 void QtPrompts::ErrorBox(Owner owner, const std::string& text)
@@ -10,10 +11,18 @@ void QtPrompts::ErrorBox(Owner owner, const std::string& text)
     box.exec();
 }
 
-void QtPrompts::WarningBox(const std::string& text)
+void QtPrompts::WarningBox(const std::string& text, const std::string& details)
 {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"), QString::fromStdString(text), QMessageBox::Ok);
-    box.exec();
+    box.setInformativeText(QString::fromStdString(details));
+    // No owner, so nothing is blocked: the panel's lists and boxes stay
+    // usable while the box waits. exec() would block every window.
+    box.setWindowModality(Qt::NonModal);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    QEventLoop loop;
+    QObject::connect(&box, &QMessageBox::finished, &loop, &QEventLoop::quit);
+    box.show();
+    loop.exec();
 }
 
 std::optional<std::string> QtPrompts::Choose(Owner owner, bool save)

@@ -14,7 +14,7 @@ class QtPrompts : public Prompts {
     }
 
     void ErrorBox(Owner owner, const std::string& text) override;
-    void WarningBox(const std::string& text) override;
+    void WarningBox(const std::string& text, const std::string& details) override;
     std::optional<std::string> ChooseOpenFile(Owner owner) override;
     std::optional<std::string> ChooseSaveFile(Owner owner) override;
 

@@ -68,7 +68,7 @@ int OpenEepromFile(EepromImage& image, Prompts& prompts, Owner owner, const File
     const auto path = prompts.ChooseOpenFile(owner);
     if (!path)
         return 0;
-    showName("File Name: " + BaseName(*path));
+    showName("File Name: " + BaseName(*path), *path);
     const std::string problem = LoadEepromFile(*path, image);
     if (!problem.empty()) {
         prompts.ErrorBox(owner, problem);
@@ -82,7 +82,7 @@ int SaveEepromFile(const EepromImage& image, Prompts& prompts, Owner owner, cons
     const auto path = prompts.ChooseSaveFile(owner);
     if (!path)
         return 0;
-    showName(BaseName(*path));
+    showName(BaseName(*path), *path);
     const std::string problem = StoreEepromFile(*path, image);
     if (!problem.empty()) {
         prompts.ErrorBox(owner, problem);

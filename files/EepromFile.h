@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-// Shows which file was chosen (the panel's file-name text).
-using FileNameDisplay = std::function<void(const std::string&)>;
+// Shows which file was chosen (the panel's file-name text) and its full path.
+using FileNameDisplay = std::function<void(const std::string& text, const std::string& path)>;
 
 // The part of a path behind its last separator.
 std::string BaseName(std::string_view path);

@@ -44,7 +44,7 @@ int ReadPortSettings(const std::string& path, std::int32_t& selectedPort, Prompt
     PortBytes bytes = ToLittleEndian(selectedPort);
     std::fread(bytes.data(), 1, bytes.size(), file.get());
     if (std::ferror(file.get())) {
-        prompts.WarningBox("Read file failed.");
+        prompts.WarningBox("Read file failed.", {});
         return 0;
     }
     selectedPort = FromLittleEndian(bytes);
@@ -66,7 +66,7 @@ int WritePortSettings(const std::string& path, std::int32_t selectedPort, Prompt
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     const bool closed = std::fclose(file.release()) == 0;
     if (!written || !closed) {
-        prompts.WarningBox("CFG File SAve Failed.");
+        prompts.WarningBox("CFG File SAve Failed.", {});
         return 0;
     }
     return 1;

@@ -16,8 +16,10 @@ class Prompts {
 
     // A box titled "Error" with an OK button and no icon, owned by `owner`.
     virtual void ErrorBox(Owner owner, const std::string& text) = 0;
-    // A box titled "Error" with the warning icon and no owner window.
-    virtual void WarningBox(const std::string& text) = 0;
+    // A box titled "Error" with the warning icon and no owner window; it
+    // leaves the rest of the program usable while it is open. `details`, when
+    // not empty, stands under the text.
+    virtual void WarningBox(const std::string& text, const std::string& details) = 0;
 
     // The chosen path, or nothing when the person cancels.
     virtual std::optional<std::string> ChooseOpenFile(Owner owner) = 0;

@@ -48,6 +48,21 @@ std::string ReadingText(std::optional<std::uint8_t> value)
     return value ? std::to_string(*value) : std::string("?");
 }
 
+// What a failed exchange means for the person at the keyer.
+std::string HandshakeReason(int status)
+{
+    switch (status) {
+    case LinkStatus::NoEcho:
+        return "The port opened, but nothing answered: is the keyer powered, and is its cable on this port?";
+    case LinkStatus::EchoMismatch:
+        return "Something answered, but not as a Morvel2 keyer does: is another device on this port?";
+    case LinkStatus::NoOpenResponse:
+        return "The keyer echoed but did not tell its firmware revision: switch it off and on, and try again.";
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 std::string LinkStatusText(int status)
@@ -98,14 +113,17 @@ int ConnectKeyer(SerialChannel& channel, int port, LinkDisplay& display)
     if (status == LinkStatus::Ok)
         status = Handshake(channel, revision);
     if (status != LinkStatus::Ok) {
-        display.ShowLinkStatus(LinkStatusText(status));
+        const std::string reason = channel.PortOpen() ? HandshakeReason(status) : std::string();
+        display.ShowLinkStatus(LinkStatusText(status), reason.empty() ? channel.FailureReason() : reason);
         return status;
     }
     if (revision <= LastMv1Revision) {
-        display.ShowLinkStatus("MV Fail:MV1 found");
+        display.ShowLinkStatus("MV Fail:MV1 found", "This keyer has firmware revision " + std::to_string(revision) +
+                                                        ", a first-generation Morvel, whose memory this editor "
+                                                        "does not know.");
         return -1;
     }
-    display.ShowLinkStatus("MV Open, F/W revision " + std::to_string(revision));
+    display.ShowLinkStatus("MV Open, F/W revision " + std::to_string(revision), {});
     display.ShowPotVal(ReadingText(ReadPotVal(channel)));
     display.ShowPbVal(ReadingText(ReadPbVal(channel)));
     return revision;

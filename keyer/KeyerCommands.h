@@ -14,7 +14,8 @@
 class LinkDisplay {
   public:
     virtual ~LinkDisplay() = default;
-    virtual void ShowLinkStatus(const std::string& text) = 0;
+    // `reason` says why in plain words when the link failed; empty otherwise.
+    virtual void ShowLinkStatus(const std::string& text, const std::string& reason) = 0;
     virtual void ShowPotVal(const std::string& text) = 0;
     virtual void ShowPbVal(const std::string& text) = 0;
 };

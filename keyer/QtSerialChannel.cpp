@@ -1,6 +1,7 @@
 #include "keyer/QtSerialChannel.h"
 
 #include "keyer/PortNames.h"
+#include "keyer/PortProblems.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -52,44 +53,64 @@ QtSerialChannel::~QtSerialChannel()
     ClosePort();
 }
 
+int QtSerialChannel::Fail(int status, std::string reason)
+{
+    failureReason = std::move(reason);
+    return status;
+}
+
 int QtSerialChannel::OpenPort(int number)
 {
-    const std::string device = PortDevice(number, configFolder);
-    if (device.empty())
-        return LinkStatus::CommOpen;
+    failureReason.clear();
+    const std::string named = PortDevice(number, configFolder);
+    if (named.empty())
+        return Fail(LinkStatus::CommOpen, "Port " + std::to_string(number) + " names no device.");
+    // The lock must name the device itself, not the link that leads to it,
+    // or a second program reaching it under another name would get in.
+    const std::string device = ResolveDevice(named);
     port.setPortName(QString::fromStdString(device));
     // Qt takes the port for itself alone (a lock file and TIOCEXCL), so a
     // port another program holds fails here, as it should.
     if (!port.open(QIODevice::ReadWrite))
-        return LinkStatus::CommOpen;
+        return Fail(LinkStatus::CommOpen, ExplainOpenFailure(device, port.errorString().toStdString()));
     portOpen = true;
 
-    // Qt read the port's settings when it opened it; a refusal of the speed
-    // or frame is a refused setting. Flow control is none: the keyer uses
-    // none, and it is the setting under which a write cannot wait forever
-    // for a CTS that never comes.
-    const bool applied = port.setBaudRate(1200) && port.setDataBits(QSerialPort::Data8) &&
-                         port.setParity(QSerialPort::NoParity) && port.setStopBits(QSerialPort::OneStop) &&
-                         port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!applied)
-        return LinkStatus::SetCommState;
-    // Pseudo-terminals and some adapters have no modem lines; their refusal
-    // of DTR and RTS does not make the port unusable, so it is not a failure.
-    port.setDataTerminalReady(true);
-    port.setRequestToSend(false);
+    if (!ApplyLineSettings())
+        return Fail(LinkStatus::SetCommState, device + ": the line settings were refused (" +
+                                                  port.errorString().toStdString() + ").");
+    ApplyModemLines(true, false);
     port.clearError();
 
     WaitWithEvents(timings.settleMs);
     if (!port.clear(QSerialPort::Input))
-        return LinkStatus::CommPurge;
+        return Fail(LinkStatus::CommPurge, device + ": the receive buffer could not be cleared (" +
+                                               port.errorString().toStdString() + ").");
     return LinkStatus::Ok;
+}
+
+bool QtSerialChannel::ApplyLineSettings()
+{
+    // Qt read the port's settings when it opened it; a refusal of the speed
+    // or frame is a refused setting. Flow control is none: the keyer uses
+    // none, and it is the setting under which a write cannot wait forever
+    // for a CTS that never comes.
+    return port.setBaudRate(1200) && port.setDataBits(QSerialPort::Data8) && port.setParity(QSerialPort::NoParity) &&
+           port.setStopBits(QSerialPort::OneStop) && port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+void QtSerialChannel::ApplyModemLines(bool dtr, bool rts)
+{
+    // Pseudo-terminals and some adapters have no modem lines; their refusal
+    // of DTR and RTS does not make the port unusable, so it is not a failure.
+    port.setDataTerminalReady(dtr);
+    port.setRequestToSend(rts);
 }
 
 bool QtSerialChannel::LineBroken() const
 {
     const auto error = port.error();
     return !port.isOpen() || error == QSerialPort::ResourceError || error == QSerialPort::PermissionError ||
-           error == QSerialPort::DeviceNotFoundError;
+           error == QSerialPort::DeviceNotFoundError || error == QSerialPort::ReadError;
 }
 
 int QtSerialChannel::BytesNotYetSent() const

@@ -25,8 +25,17 @@ class QtSerialChannel : public SerialChannel {
     int ReadPort(std::uint8_t* buffer, int count) override;
     void ClosePort() override;
     bool PortOpen() const override { return portOpen; }
+    std::string FailureReason() const override { return failureReason; }
+    bool LineLost() const override { return portOpen && LineBroken(); }
+
+  protected:
+    // The steps of opening that touch the line; a test may watch them.
+    virtual bool ApplyLineSettings();
+    virtual void ApplyModemLines(bool dtr, bool rts);
 
   private:
+    int Fail(int status, std::string reason);
+
     bool LineBroken() const;
     int BytesNotYetSent() const;
 
@@ -34,6 +43,7 @@ class QtSerialChannel : public SerialChannel {
     ChannelTimings timings;
     QSerialPort port;
     bool portOpen = false;
+    std::string failureReason;
 };
 
 // Waits `ms` milliseconds while the program keeps handling its events.

@@ -4,6 +4,7 @@
 // settings, whole-buffer transfers that wait for completion, and close.
 
 #include <cstdint>
+#include <string>
 
 // Results of opening a port (the link codes the keyer commands add to).
 namespace LinkStatus {
@@ -31,4 +32,11 @@ class SerialChannel {
     virtual int ReadPort(std::uint8_t* buffer, int count) = 0;
     virtual void ClosePort() = 0;
     virtual bool PortOpen() const = 0;
+
+    // Why the last OpenPort failed, in the system's words and with what to
+    // do about it; empty after a success.
+    virtual std::string FailureReason() const = 0;
+    // Whether the keyer went away while the port was open: hung up,
+    // unplugged, or the device failed.
+    virtual bool LineLost() const = 0;
 };

@@ -125,6 +125,8 @@ MessageField* EditorPanel::Message(int n) const
 
 QString EditorPanel::Text(int id) const
 {
+    if (id == Ctl::FileName)
+        return fileName;
     if (auto* label = qobject_cast<QLabel*>(Control(id)))
         return label->text();
     if (auto* field = qobject_cast<QLineEdit*>(Control(id)))
@@ -138,7 +140,9 @@ QString EditorPanel::Text(int id) const
 
 void EditorPanel::SetText(int id, const QString& text)
 {
-    if (auto* label = qobject_cast<QLabel*>(Control(id)))
+    if (id == Ctl::FileName)
+        ShowFileName(text, QString());
+    else if (auto* label = qobject_cast<QLabel*>(Control(id)))
         label->setText(text);
     else if (auto* field = qobject_cast<QLineEdit*>(Control(id)))
         field->setText(text);
@@ -150,6 +154,30 @@ void EditorPanel::ShowStatus(const QString& text)
 {
     SetText(Ctl::OperationStatus, text);
     statusCountdown = StatusTicks;
+}
+
+void EditorPanel::ShowInterimStatus(const QString& text)
+{
+    SetText(Ctl::OperationStatus, text);
+    // An earlier status's countdown must not clear this one.
+    statusCountdown = 0;
+}
+
+void EditorPanel::ShowLinkStatus(const QString& text, const QString& reason)
+{
+    QWidget* status = Control(Ctl::LinkStatus);
+    SetText(Ctl::LinkStatus, text);
+    status->setToolTip(reason);
+    status->setAccessibleDescription(reason);
+}
+
+void EditorPanel::ShowFileName(const QString& text, const QString& path)
+{
+    auto* label = static_cast<QLabel*>(Control(Ctl::FileName));
+    fileName = text;
+    // The end (".eep") says most; the middle of a long name gives way.
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));
+    label->setToolTip(path);
 }
 
 void EditorPanel::SetKeyerButtonsEnabled(bool enabled)

@@ -48,6 +48,13 @@ class EditorPanel : public QFrame {
 
     // An operation's final status: shown in text 121, cleared 18 ticks later.
     void ShowStatus(const QString& text);
+    // A status that stands until the operation's outcome replaces it.
+    void ShowInterimStatus(const QString& text);
+    // The link status text 106, with the reason for a failure as its tooltip.
+    void ShowLinkStatus(const QString& text, const QString& reason);
+    // The file-name text 113: shortened in the middle when it does not fit,
+    // the full path as its tooltip.
+    void ShowFileName(const QString& text, const QString& path);
     int StatusCountdown() const { return statusCountdown; }
 
     // Enables or disables the keyer buttons while an operation runs.
@@ -73,4 +80,5 @@ class EditorPanel : public QFrame {
     QHash<int, QWidget*> controls;
     QTimer timer;
     int statusCountdown = 0;
+    QString fileName; // text 113 in full, before any shortening
 };

@@ -12,24 +12,30 @@ namespace {
 
 class PanelLinkDisplay : public LinkDisplay {
   public:
-    explicit PanelLinkDisplay(EditorPanel& panel) : panel(panel) {}
-    void ShowLinkStatus(const std::string& text) override { Show(Ctl::LinkStatus, text); }
+    PanelLinkDisplay(EditorPanel& panel, std::string& reason) : panel(panel), reason(reason) {}
+    void ShowLinkStatus(const std::string& text, const std::string& why) override
+    {
+        reason = why;
+        panel.ShowLinkStatus(QString::fromStdString(text), QString::fromStdString(why));
+    }
     void ShowPotVal(const std::string& text) override { Show(Ctl::PotVal, text); }
     void ShowPbVal(const std::string& text) override { Show(Ctl::PbVal, text); }
 
   private:
     void Show(int id, const std::string& text) { panel.SetText(id, QString::fromStdString(text)); }
     EditorPanel& panel;
+    std::string& reason;
 };
 
 // Holds the busy state for the length of one operation, whichever way it ends.
 class BusyScope {
   public:
-    BusyScope(bool& flag, EditorPanel& panel, SerialChannel& channel)
-        : flag(flag), panel(panel), channel(channel), focus(QApplication::focusWidget())
+    BusyScope(bool& flag, KeyerOperations& operations, EditorPanel& panel, SerialChannel& channel)
+        : flag(flag), operations(operations), panel(panel), channel(channel), focus(QApplication::focusWidget())
     {
         flag = true;
         panel.SetKeyerButtonsEnabled(false);
+        emit operations.BusyChanged(true);
         QApplication::setOverrideCursor(Qt::BusyCursor);
     }
     ~BusyScope()
@@ -43,12 +49,14 @@ class BusyScope {
         if (focus && focus->isEnabled())
             focus->setFocus();
         flag = false;
+        emit operations.BusyChanged(false);
     }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
   private:
     bool& flag;
+    KeyerOperations& operations;
     EditorPanel& panel;
     SerialChannel& channel;
     QPointer<QWidget> focus;
@@ -67,7 +75,7 @@ void KeyerOperations::Press(int controlId)
 {
     if (busyFlag)
         return;
-    BusyScope busy(busyFlag, panel, channel);
+    BusyScope busy(busyFlag, *this, panel, channel);
     switch (controlId) {
     case Ctl::TestMV:
         TestMV();
@@ -87,7 +95,7 @@ void KeyerOperations::Press(int controlId)
 
 int KeyerOperations::Connect()
 {
-    PanelLinkDisplay display(panel);
+    PanelLinkDisplay display(panel, linkReason);
     return ConnectKeyer(channel, selectedPort, display);
 }
 
@@ -95,7 +103,7 @@ void KeyerOperations::NotConnected()
 {
     // The box waits for the person; the cursor must not claim we are busy.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    prompts.WarningBox("MV not connected");
+    prompts.WarningBox("MV not connected", linkReason);
     QApplication::restoreOverrideCursor();
 }
 
@@ -114,7 +122,7 @@ void KeyerOperations::ReadMV()
         NotConnected();
         return;
     }
-    panel.SetText(Ctl::OperationStatus, QStringLiteral("Reading"));
+    panel.ShowInterimStatus(QStringLiteral("Reading"));
     if (ReadEeprom(channel, image) != 1) {
         // The image is as it was; so is the panel.
         panel.ShowStatus(QStringLiteral("Read failed"));
@@ -132,13 +140,15 @@ void KeyerOperations::WriteMV()
     }
     if (panel.ValidatePanel() != 1)
         return; // its box was the report
-    panel.SetText(Ctl::OperationStatus, QStringLiteral("Writing"));
+    panel.ShowInterimStatus(QStringLiteral("Writing"));
     if (WriteEeprom(channel, image) != 1) {
         panel.ShowStatus(QStringLiteral("Write failed"));
         return;
     }
     WaitWithEvents(waits.afterWriteMs);
-    panel.ShowStatus(QStringLiteral("Done"));
+    // A keyer that hung up or vanished while it stored the bytes may not
+    // have stored them.
+    panel.ShowStatus(channel.LineLost() ? QStringLiteral("Write failed") : QStringLiteral("Done"));
 }
 
 void KeyerOperations::MessageTest(int n)

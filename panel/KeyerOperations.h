@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <string>
 
 class EditorPanel;
 
@@ -29,6 +30,10 @@ class KeyerOperations : public QObject {
     // Runs the operation of a keyer button; does nothing while one runs.
     void Press(int controlId);
 
+  signals:
+    // An operation began (true) or ended (false).
+    void BusyChanged(bool busy);
+
   private:
     int Connect();
     void TestMV();
@@ -44,4 +49,5 @@ class KeyerOperations : public QObject {
     bool& busyFlag;
     const std::int32_t& selectedPort;
     OperationWaits waits;
+    std::string linkReason; // why the last connection failed
 };

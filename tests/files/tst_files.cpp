@@ -110,7 +110,7 @@ class TestFiles : public QObject {
     std::optional<QTemporaryDir> dir;
     RecordingPrompts prompts;
     std::vector<std::string> shownNames;
-    FileNameDisplay show = [this](const std::string& name) { shownNames.push_back(name); };
+    FileNameDisplay show = [this](const std::string& name, const std::string&) { shownNames.push_back(name); };
 };
 
 void TestFiles::saveThenOpenRoundTrips()

@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,8 +28,12 @@ ChannelTimings Quick()
 }
 
 struct Shown : LinkDisplay {
-    std::string status, potVal = "unset", pbVal = "unset";
-    void ShowLinkStatus(const std::string& text) override { status = text; }
+    std::string status, reason, potVal = "unset", pbVal = "unset";
+    void ShowLinkStatus(const std::string& text, const std::string& why) override
+    {
+        status = text;
+        reason = why;
+    }
     void ShowPotVal(const std::string& text) override { potVal = text; }
     void ShowPbVal(const std::string& text) override { pbVal = text; }
 };
@@ -42,6 +49,23 @@ Bytes Concat(std::initializer_list<Bytes> parts)
         all.insert(all.end(), p.begin(), p.end());
     return all;
 }
+
+// The real channel, with the steps that touch the line watched, and the
+// line settings refused on request.
+class WatchedChannel : public QtSerialChannel {
+  public:
+    using QtSerialChannel::QtSerialChannel;
+    bool refuseSettings = false;
+    std::vector<std::pair<bool, bool>> modemLines; // DTR, RTS as set
+
+  protected:
+    bool ApplyLineSettings() override { return !refuseSettings && QtSerialChannel::ApplyLineSettings(); }
+    void ApplyModemLines(bool dtr, bool rts) override
+    {
+        modemLines.emplace_back(dtr, rts);
+        QtSerialChannel::ApplyModemLines(dtr, rts);
+    }
+};
 
 QByteArray Hex(const Bytes& bytes)
 {
@@ -63,6 +87,13 @@ class TestKeyer : public QObject {
     void missingReadingsShowQuestionMark();
     void portThatDoesNotExist();
     void portHeldByAnotherIsRefused();
+    void lockNamesTheDeviceNotTheLink();
+    void lineSettingsOnTheWire();
+    void refusedSettingsKeepThePortHeld();
+    void failureReasons_data();
+    void failureReasons();
+    void readTimeoutBoundsTheWholeRead();
+    void writeDeadlineHasItsMargin();
     void closeIsHarmlessWhenClosed();
     void purgeDropsEarlyBytesOnly();
     void readTimesOutAndKeepsWhatCame();
@@ -174,6 +205,146 @@ void TestKeyer::portHeldByAnotherIsRefused()
     QVERIFY(!other.PortOpen());
     channel->ClosePort();
     QCOMPARE(other.OpenPort(Port), 0);
+}
+
+void TestKeyer::lockNamesTheDeviceNotTheLink()
+{
+    // Root passes TIOCEXCL, so only the lock can keep a second opener out.
+    QVERIFY(keyer->LinkAs(dir->path().toStdString(), Port + 1));
+    QCOMPARE(channel->OpenPort(Port), 0);
+    QtSerialChannel other(dir->path().toStdString(), Quick());
+    QCOMPARE(other.OpenPort(Port + 1), -4);
+    QVERIFY(!other.PortOpen());
+    QCOMPARE(QString::fromStdString(other.FailureReason()),
+             QStringLiteral("Locked by process %1: %2 is in use by another program. Close it, or choose another port.")
+                 .arg(::getpid())
+                 .arg(QString::fromStdString(keyer->Device())));
+}
+
+void TestKeyer::lineSettingsOnTheWire()
+{
+    WatchedChannel watched(dir->path().toStdString(), Quick());
+    QCOMPARE(watched.OpenPort(Port), 0);
+    const termios line = keyer->LineSettings();
+    QCOMPARE(cfgetospeed(&line), speed_t(B1200));
+    QCOMPARE(cfgetispeed(&line), speed_t(B1200));
+    QCOMPARE(line.c_cflag & CSIZE, tcflag_t(CS8));
+    QCOMPARE(line.c_cflag & (PARENB | CSTOPB | CRTSCTS), tcflag_t(0));
+    QCOMPARE(line.c_iflag & (IXON | IXOFF), tcflag_t(0));
+    // A pseudo-terminal has no modem lines to read back: DTR on, RTS off,
+    // as asked of the port.
+    QCOMPARE(watched.modemLines, (std::vector<std::pair<bool, bool>>{{true, false}}));
+}
+
+void TestKeyer::refusedSettingsKeepThePortHeld()
+{
+    WatchedChannel refusing(dir->path().toStdString(), Quick());
+    refusing.refuseSettings = true;
+    Shown shown;
+    QCOMPARE(ConnectKeyer(refusing, Port, shown), -6);
+    QCOMPARE(shown.status, std::string("MV Fail:set comm state"));
+    QVERIFY(!shown.reason.empty());
+    // Held until the caller closes it, then free for the next opener.
+    QVERIFY(refusing.PortOpen());
+    QCOMPARE(channel->OpenPort(Port), -4);
+    refusing.ClosePort();
+    QVERIFY(!refusing.PortOpen());
+    QCOMPARE(channel->OpenPort(Port), 0);
+}
+
+void TestKeyer::failureReasons_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("adapter unplugged") << "unplugged"
+                                       << "MV Fail:comm open"
+                                       << "No such device: ";
+    QTest::newRow("not in the device's group") << "unprivileged"
+                                               << "MV Fail:comm open"
+                                               << "Permission denied: ";
+    QTest::newRow("keyer switched off") << "silent"
+                                        << "MV Fail:no echo"
+                                        << "The port opened, but nothing answered";
+    QTest::newRow("first generation") << "MV1"
+                                      << "MV Fail:MV1 found"
+                                      << "This keyer has firmware revision 9";
+}
+
+void TestKeyer::failureReasons()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, status);
+    QFETCH(QString, reason);
+    const std::string folder = dir->path().toStdString();
+    if (situation == "unplugged") {
+        keyer.reset();
+    } else if (situation == "silent") {
+        keyer->Configure({.fault = FakeKeyer::Fault::Silent});
+    } else if (situation == "MV1") {
+        keyer->Configure({.revision = 9});
+    } else if (situation == "unprivileged") {
+        if (::geteuid() != 0)
+            QSKIP("needs root to become an unprivileged user");
+        // The pseudo-terminal belongs to root; an ordinary user may not open it.
+        ::chmod(folder.c_str(), 0755);
+        int pipe[2];
+        QCOMPARE(::pipe(pipe), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(3);
+            QtSerialChannel theirs(folder, Quick());
+            Shown seen;
+            ConnectKeyer(theirs, Port, seen);
+            const std::string said = seen.status + "\n" + seen.reason;
+            ::_exit(::write(pipe[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 4);
+        }
+        ::close(pipe[1]);
+        char said[1024] = {};
+        const ssize_t n = ::read(pipe[0], said, sizeof said - 1);
+        ::close(pipe[0]);
+        int exit = 0;
+        ::waitpid(child, &exit, 0);
+        QVERIFY(n > 0);
+        const QStringList lines = QString::fromUtf8(said).split(QLatin1Char('\n'));
+        QCOMPARE(lines.value(0), status);
+        QVERIFY2(lines.value(1).startsWith(reason) && lines.value(1).contains("adduser"), said);
+        return;
+    }
+    Shown shown;
+    QVERIFY(Connect(shown) < 0);
+    QCOMPARE(QString::fromStdString(shown.status), status);
+    QVERIFY2(QString::fromStdString(shown.reason).startsWith(reason), shown.reason.c_str());
+}
+
+void TestKeyer::readTimeoutBoundsTheWholeRead()
+{
+    // Bytes keep coming, too slowly: the time-out counts from the start of
+    // the read, not from the last byte.
+    keyer->Configure({.paced = true, .byteMicros = 20000});
+    QCOMPARE(channel->OpenPort(Port), 0);
+    const std::uint8_t command[] = {0x00, 0x0C};
+    QCOMPARE(channel->WritePort(command, 2), 1);
+    EepromImage image;
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(channel->ReadPort(image.bytes.data(), 256), 0);
+    QVERIFY2(timer.elapsed() < ReadTimeout + 250, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(timer.elapsed() >= ReadTimeout - 10);
+}
+
+void TestKeyer::writeDeadlineHasItsMargin()
+{
+    // More than a pseudo-terminal buffers, taken by the keyer more slowly
+    // than the (here nearly zero) line time: the margin lets it finish.
+    ChannelTimings t = Quick();
+    t.lineMsPerByte = 0.0001;
+    t.writeMarginMs = ChannelTimings{}.writeMarginMs;
+    QtSerialChannel slow(dir->path().toStdString(), t);
+    QCOMPARE(slow.OpenPort(Port), 0);
+    const Bytes lots(1 << 18, 0x13);
+    QCOMPARE(slow.WritePort(lots.data(), static_cast<int>(lots.size())), 1);
 }
 
 void TestKeyer::closeIsHarmlessWhenClosed()

@@ -9,7 +9,6 @@
 
 namespace {
 using Clock = std::chrono::steady_clock;
-constexpr auto ByteTime = std::chrono::microseconds(8333);
 } // namespace
 
 FakeKeyer::FakeKeyer() : FakeKeyer(Settings{}) {}
@@ -42,6 +41,15 @@ bool FakeKeyer::Ok() const
 {
     std::lock_guard lock(mutex);
     return master >= 0;
+}
+
+termios FakeKeyer::LineSettings() const
+{
+    std::lock_guard lock(mutex);
+    // On the master side, the pseudo-terminal reports the slave's settings.
+    termios settings{};
+    ::tcgetattr(master, &settings);
+    return settings;
 }
 
 bool FakeKeyer::LinkAs(const std::string& folder, int port) const
@@ -114,8 +122,11 @@ void FakeKeyer::Handle(std::uint8_t byte)
         eeprom.bytes[static_cast<std::size_t>(eepromIndex++)] = byte;
         if (settings.fault == Fault::HangUpDuringWrite && eepromIndex == settings.faultAfter)
             HangUp();
-        if (eepromIndex == static_cast<int>(eeprom.bytes.size()))
+        if (eepromIndex == static_cast<int>(eeprom.bytes.size())) {
             state = State::Idle;
+            if (settings.fault == Fault::HangUpAfterWrite)
+                hangUpAt = Clock::now() + std::chrono::milliseconds(settings.faultAfter);
+        }
         return;
     case State::EchoData:
         state = State::Idle;
@@ -187,6 +198,11 @@ void FakeKeyer::Run()
                 break;
             const auto now = Clock::now();
             const bool paced = settings.paced;
+            const auto ByteTime = std::chrono::microseconds(settings.byteMicros);
+            if (hangUpAt && now >= *hangUpAt) {
+                HangUp();
+                break;
+            }
 
             // Send: one byte per byte time when paced, all at once otherwise.
             while (!outgoing.empty() && (!paced || now >= nextWrite)) {

@@ -6,10 +6,14 @@
 
 #include "image/EepromImage.h"
 
+#include <termios.h>
+
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,13 +30,15 @@ class FakeKeyer {
         HangUpDuringRead,  // hangs up after `faultAfter` bytes of its EEPROM
         HangUpDuringWrite, // hangs up after receiving `faultAfter` EEPROM bytes
         StopReading,       // stops reading the line after `faultAfter` bytes
+        HangUpAfterWrite,  // hangs up `faultAfter` ms after the last EEPROM byte came
     };
 
     struct Settings {
         std::uint8_t revision = 23;
         std::uint8_t potVal = 128;
         std::uint8_t pbVal = 0;
-        bool paced = false; // 1200 baud, 8N1: 8.33 ms a byte each way
+        bool paced = false;    // one byte each way per `byteMicros`
+        int byteMicros = 8333; // 1200 baud, 8N1
         Fault fault = Fault::None;
         int faultAfter = 0;
     };
@@ -46,6 +52,8 @@ class FakeKeyer {
     // Whether the line is up: false before it could be made and after a hang-up.
     bool Ok() const;
     const std::string& Device() const { return device; }
+    // The line settings the editor left on the pseudo-terminal.
+    termios LineSettings() const;
     // Makes port `port` open this keyer, through a com<n> link in `folder`.
     bool LinkAs(const std::string& folder, int port) const;
 
@@ -79,5 +87,6 @@ class FakeKeyer {
     std::vector<int> played;
     std::deque<std::uint8_t> outgoing;
     int hangUpAfterSending = -1;
+    std::optional<std::chrono::steady_clock::time_point> hangUpAt;
     std::thread thread;
 };

@@ -14,6 +14,7 @@ struct ShownBox {
     enum Kind { Error, Warning } kind;
     std::optional<Owner> owner;
     std::string text;
+    std::string details;
 };
 
 class RecordingPrompts : public Prompts {
@@ -26,12 +27,12 @@ class RecordingPrompts : public Prompts {
 
     void ErrorBox(Owner owner, const std::string& text) override
     {
-        boxes.push_back({ShownBox::Error, owner, text});
+        boxes.push_back({ShownBox::Error, owner, text, {}});
         Open();
     }
-    void WarningBox(const std::string& text) override
+    void WarningBox(const std::string& text, const std::string& details) override
     {
-        boxes.push_back({ShownBox::Warning, std::nullopt, text});
+        boxes.push_back({ShownBox::Warning, std::nullopt, text, details});
         Open();
     }
     std::optional<std::string> ChooseOpenFile(Owner owner) override { return Answer(owner); }

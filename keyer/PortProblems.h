@@ -1,0 +1,15 @@
+#pragma once
+
+// Why a serial device could not be opened, said so that a person knows what
+// to do: an unplugged adapter, a missing group membership and a port that
+// another program holds must not look alike.
+
+#include <string>
+
+// The device a port name leads to, links followed; the name itself when it
+// leads nowhere (opening it will then say so).
+std::string ResolveDevice(const std::string& name);
+
+// The reason for a failed open of `device`; `systemText` is what the serial
+// library said, used when nothing more precise is found.
+std::string ExplainOpenFailure(const std::string& device, const std::string& systemText);
