@@ -73,9 +73,10 @@ void MainWindow::BuildMenu()
             QString caption = QString::fromUtf8(item.caption);
             const int port = PortForCommand(item.id);
             if (port != 0) {
-                // The second column shows which device the port opens here.
+                // Which device the port opens here. A space, not a tab
+                // column: a screen reader speaks the tab.
                 caption +=
-                    QLatin1Char('\t') + QString::fromStdString(PortDevice(port, paths.configFolder.toStdString()));
+                    QLatin1Char(' ') + QString::fromStdString(PortDevice(port, paths.configFolder.toStdString()));
             }
             QAction* action = menu->addAction(caption);
             action->setCheckable(port != 0);

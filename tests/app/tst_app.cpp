@@ -2,12 +2,18 @@
 #include "app/AppPaths.h"
 #include "app/HelpWindow.h"
 #include "app/MainWindow.h"
+#include "app/QtPrompts.h"
 #include "keyer/PortNames.h"
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
+#include "res/Layouts.h"
 #include "support/RecordingPrompts.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QFile>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -54,6 +60,8 @@ class TestApp : public QObject {
     void saveChecksFirst();
     void saveWritesValidatedImage();
     void exitAndCloseWaitWhileBusy();
+    void filesAndPortWaitForOperation();
+    void warningBoxLeavesPanelUsable();
     void aboutBoxClosesOnlyOnOk();
     void helpOpensAtContents();
 
@@ -145,9 +153,9 @@ void TestApp::menuMatchesTheLayout()
     for (const auto& [id, caption] : items) {
         QAction* action = window->Action(id);
         QVERIFY2(action, caption);
-        QCOMPARE(action->text().section('\t', 0, 0), QString::fromLatin1(caption));
+        QCOMPARE(action->text().section(' ', 0, 0), QString::fromLatin1(caption));
     }
-    QCOMPARE(window->Action(519)->text(), QString("Com7\t/dev/ttyUSB2"));
+    QCOMPARE(window->Action(519)->text(), QString("Com7 /dev/ttyUSB2"));
 }
 
 void TestApp::portChoiceIsRemembered()
@@ -263,6 +271,54 @@ void TestApp::exitAndCloseWaitWhileBusy()
     window->Command(551);
     QCOMPARE(quit.count(), 1);
     QVERIFY(window->close());
+}
+
+void TestApp::filesAndPortWaitForOperation()
+{
+    // Port 1 leads nowhere, so Read MV ends in "MV not connected"; while that
+    // box is open the operation is still under way.
+    std::filesystem::create_symlink("/dev/nonexistent-adapter", dir->filePath("com1").toStdString());
+    const QList<int> guarded{Cmd::Open, Cmd::Save, 500, 519, 566};
+    bool greyed = false;
+    prompts.whileBoxOpen = [&] {
+        greyed = std::none_of(guarded.begin(), guarded.end(), [&](int id) { return window->Action(id)->isEnabled(); });
+        prompts.answers = {dir->filePath("any.eep").toStdString()};
+        for (int id : guarded)
+            window->Command(id); // a shortcut or a queued trigger gets nowhere either
+    };
+    static_cast<QPushButton*>(window->Panel()->Control(Ctl::ReadMV))->click();
+    QCOMPARE(prompts.LastText(), std::string("MV not connected"));
+    QVERIFY(greyed);
+    QVERIFY(prompts.chooserOwners.empty());
+    QCOMPARE(window->SelectedPort(), 1);
+    for (int id : guarded)
+        QVERIFY(window->Action(id)->isEnabled());
+}
+
+void TestApp::warningBoxLeavesPanelUsable()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QtPrompts real;
+    real.SetOwners(window.get(), window->Panel());
+    auto* swap = static_cast<QCheckBox*>(window->Panel()->Control(1016));
+    QString shown;
+    bool modal = true;
+    QTimer::singleShot(100, this, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                shown = box->text() + "|" + box->informativeText();
+                modal = QGuiApplication::modalWindow() != nullptr;
+                QTest::mouseClick(swap, Qt::LeftButton); // the panel still answers
+                box->accept();
+            }
+        }
+    });
+    real.WarningBox("MV not connected", "No such device: /dev/ttyUSB0.");
+    QCOMPARE(shown, QString("MV not connected|No such device: /dev/ttyUSB0."));
+    QVERIFY(!modal);
+    QVERIFY(swap->isChecked());
+    QCOMPARE(window->Image()[1] & 0x08, 0x08);
 }
 
 void TestApp::aboutBoxClosesOnlyOnOk()

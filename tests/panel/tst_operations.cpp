@@ -5,6 +5,7 @@
 #include "support/RecordingPrompts.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -28,6 +29,69 @@ EepromImage ValidImage()
     return image;
 }
 
+// Lets the real channel do the talking and notes, for each call, when it
+// began and ended and what the operation status showed at both moments.
+class SpyChannel : public SerialChannel {
+  public:
+    struct Call {
+        std::string what;
+        int count;
+        qint64 startMs, endMs;
+        QString statusBefore, statusAfter;
+    };
+
+    SpyChannel(SerialChannel& real, const EditorPanel& panel) : real(real), panel(panel) { clock.start(); }
+
+    int OpenPort(int port) override
+    {
+        return Note("open", 0, [&] { return real.OpenPort(port); });
+    }
+    int WritePort(const std::uint8_t* data, int count) override
+    {
+        return Note("write", count, [&] { return real.WritePort(data, count); });
+    }
+    int ReadPort(std::uint8_t* buffer, int count) override
+    {
+        return Note("read", count, [&] { return real.ReadPort(buffer, count); });
+    }
+    void ClosePort() override { real.ClosePort(); }
+    bool PortOpen() const override { return real.PortOpen(); }
+    std::string FailureReason() const override { return real.FailureReason(); }
+    bool LineLost() const override { return real.LineLost(); }
+
+    // The first call of this kind and size since the last Restart.
+    Call Find(const std::string& what, int count = 0) const
+    {
+        for (const Call& call : calls) {
+            if (call.what == what && call.count == count)
+                return call;
+        }
+        return {"none", 0, -1, -1, {}, {}};
+    }
+    void Restart()
+    {
+        calls.clear();
+        clock.restart();
+    }
+    qint64 Now() const { return clock.elapsed(); }
+
+  private:
+    template <typename Call_> int Note(const char* what, int count, Call_ call)
+    {
+        Call noted{what, count, clock.elapsed(), 0, panel.Text(Ctl::OperationStatus), {}};
+        const int result = call();
+        noted.endMs = clock.elapsed();
+        noted.statusAfter = panel.Text(Ctl::OperationStatus);
+        calls.push_back(noted);
+        return result;
+    }
+
+    SerialChannel& real;
+    const EditorPanel& panel;
+    std::vector<Call> calls;
+    QElapsedTimer clock;
+};
+
 } // namespace
 
 class TestOperations : public QObject {
@@ -48,7 +112,9 @@ class TestOperations : public QObject {
     void secondPressDuringBoxDoesNothing();
     void writeMvSendsValidatedImage();
     void writeMvRefusedFieldSendsNothingMore();
+    void writeFailureIsReported_data();
     void writeFailureIsReported();
+    void realWaitsAndStatusTexts();
     void messageTestSendsItsNumber();
 
   private:
@@ -174,6 +240,10 @@ void TestOperations::connectionFailureShowsWarning()
     QCOMPARE(prompts.boxes.size(), 1u);
     QCOMPARE(prompts.boxes[0].kind, ShownBox::Warning);
     QCOMPARE(prompts.boxes[0].text, std::string("MV not connected"));
+    // Why, in plain words: under the box's text and on the link status.
+    QVERIFY(!prompts.boxes[0].details.empty());
+    QCOMPARE(panel->Control(Ctl::LinkStatus)->toolTip().toStdString(), prompts.boxes[0].details);
+    QCOMPARE(panel->Control(Ctl::LinkStatus)->accessibleDescription().toStdString(), prompts.boxes[0].details);
     QVERIFY(busyDuringBox);
     QVERIFY(image == before);
     QCOMPARE(panel->Text(Ctl::OperationStatus), QString());
@@ -273,20 +343,69 @@ void TestOperations::writeMvRefusedFieldSendsNothingMore()
     QVERIFY(!channel->PortOpen());
 }
 
+void TestOperations::writeFailureIsReported_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("after");
+    QTest::newRow("pulled out during the transfer") << int(Fault::HangUpDuringWrite) << 10;
+    QTest::newRow("hung up while storing the bytes") << int(Fault::HangUpAfterWrite) << 100;
+}
+
 void TestOperations::writeFailureIsReported()
 {
-    keyer->Configure({.fault = Fault::HangUpDuringWrite, .faultAfter = 10});
+    QFETCH(int, fault);
+    QFETCH(int, after);
+    keyer->Configure({.fault = Fault(fault), .faultAfter = after});
+    operations =
+        std::make_unique<KeyerOperations>(*panel, image, *channel, prompts, busy, selectedPort, OperationWaits{10, 300});
     image = ValidImage();
     panel->RefreshPanel();
     Press(Ctl::WriteMV);
-    // The transfer may have been handed over before the line went; then the
-    // keyer's silence shows at the latest on the next operation.
-    const QString status = panel->Text(Ctl::OperationStatus);
-    QVERIFY2(status == "Write failed" || status == "Done", qPrintable(status));
+    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Write failed"));
     QVERIFY(!channel->PortOpen());
     Press(Ctl::TestMV);
     QCOMPARE(panel->Text(Ctl::OperationStatus), QString("MV NG"));
     QVERIFY(!busy);
+}
+
+void TestOperations::realWaitsAndStatusTexts()
+{
+    // The real waits and time-outs, a keyer at the line's own pace.
+    keyer->Configure({.potVal = 128, .pbVal = 7, .paced = true});
+    QtSerialChannel real(dir->path().toStdString());
+    SpyChannel spy(real, *panel);
+    KeyerOperations timed(*panel, image, spy, prompts, busy, selectedPort);
+    panel->show(); // its timer runs the countdown while the line is busy
+
+    // An earlier status whose countdown still runs when "Reading" appears.
+    panel->ShowStatus("MV OK");
+    for (int tick = 0; tick < EditorPanel::StatusTicks - 6; ++tick)
+        panel->Tick();
+    timed.Press(Ctl::ReadMV);
+    const auto read = spy.Find("read", 256);
+    QCOMPARE(read.statusBefore, QString("Reading"));
+    QCOMPARE(read.statusAfter, QString("Reading"));
+    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Done"));
+    QCOMPARE(panel->Text(Ctl::PotVal), QString("128"));
+    QCOMPARE(panel->Text(Ctl::PbVal), QString("7"));
+    const auto open = spy.Find("open");
+    QVERIFY2(open.endMs - open.startMs >= 400, "the port settles 400 ms before anything is sent");
+
+    spy.Restart();
+    timed.Press(Ctl::TestMV);
+    QVERIFY2(spy.Find("open").startMs >= 500, "Test MV waits 500 ms before it connects");
+    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("MV OK"));
+
+    image = ValidImage();
+    panel->RefreshPanel();
+    spy.Restart();
+    timed.Press(Ctl::WriteMV);
+    const qint64 done = spy.Now();
+    const auto write = spy.Find("write", 256);
+    QCOMPARE(write.statusBefore, QString("Writing"));
+    QCOMPARE(write.statusAfter, QString("Writing"));
+    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Done"));
+    QVERIFY2(done - write.endMs >= 500 && done - write.endMs < 1000, qPrintable(QString::number(done - write.endMs)));
 }
 
 void TestOperations::messageTestSendsItsNumber()
