@@ -42,6 +42,7 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     holder->setMinimumSize(panel->width() + 2 * place.left(), panel->height() + place.left());
     auto* scroll = new QScrollArea;
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setAccessibleName(QStringLiteral("Editor panel"));
     scroll->setWidget(holder);
     setCentralWidget(scroll);
     // The first message field has the keyboard when the window comes up.

@@ -5,6 +5,8 @@
 #include "panel/MessageField.h"
 #include "res/Layouts.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -60,6 +62,27 @@ template <std::size_t N> void Fill(QWidget* list, const std::array<std::string_v
     box->setCurrentIndex(-1);
 }
 
+// A screen reader speaks a notification when it appears. Status texts are
+// announced through an invisible one, since a label's changes are heard
+// only while it has the focus, which a label never has.
+class AnnouncerAccessible : public QAccessibleWidget {
+  public:
+    explicit AnnouncerAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Notification) {}
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? widget()->property("announcement").toString() : QString();
+    }
+};
+
+const char* const AnnouncerName = "announcer";
+
+QAccessibleInterface* AnnouncerFactory(const QString& key, QObject* object)
+{
+    if (key == QLatin1String("QWidget") && object->objectName() == QLatin1String(AnnouncerName))
+        return new AnnouncerAccessible(static_cast<QWidget*>(object));
+    return nullptr;
+}
+
 } // namespace
 
 EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
@@ -73,6 +96,17 @@ EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
 
     for (int n = 1; n <= MessageCount; ++n)
         Message(n)->SetTotalCount([this] { return MessageCharCount(); });
+    linkStatusDescription = Control(Ctl::LinkStatus)->accessibleDescription();
+
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(AnnouncerFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
+    announcer = new QWidget(this);
+    announcer->setObjectName(QLatin1String(AnnouncerName));
+    announcer->setFocusPolicy(Qt::NoFocus);
+    announcer->setGeometry(0, 0, 0, 0);
     FillLists();
     Connect();
 
@@ -150,10 +184,18 @@ void EditorPanel::SetText(int id, const QString& text)
         static_cast<MessageField*>(message)->SetKeyerText(text);
 }
 
+void EditorPanel::Announce(const QString& text)
+{
+    announcer->setProperty("announcement", text);
+    announcer->hide();
+    announcer->show();
+}
+
 void EditorPanel::ShowStatus(const QString& text)
 {
     SetText(Ctl::OperationStatus, text);
     statusCountdown = StatusTicks;
+    Announce(text);
 }
 
 void EditorPanel::ShowInterimStatus(const QString& text)
@@ -161,6 +203,7 @@ void EditorPanel::ShowInterimStatus(const QString& text)
     SetText(Ctl::OperationStatus, text);
     // An earlier status's countdown must not clear this one.
     statusCountdown = 0;
+    Announce(text);
 }
 
 void EditorPanel::ShowLinkStatus(const QString& text, const QString& reason)
@@ -168,15 +211,24 @@ void EditorPanel::ShowLinkStatus(const QString& text, const QString& reason)
     QWidget* status = Control(Ctl::LinkStatus);
     SetText(Ctl::LinkStatus, text);
     status->setToolTip(reason);
-    status->setAccessibleDescription(reason);
+    status->setAccessibleDescription(reason.isEmpty() ? linkStatusDescription : reason);
+    Announce(reason.isEmpty() ? text : text + QLatin1String(". ") + reason);
 }
 
 void EditorPanel::ShowFileName(const QString& text, const QString& path)
 {
     auto* label = static_cast<QLabel*>(Control(Ctl::FileName));
     fileName = text;
-    // The end (".eep") says most; the middle of a long name gives way.
-    label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));
+    // The end (".eep") says most; the middle of a long name gives way, and
+    // the "File Name: " in front of it stays.
+    const QString prefix = QStringLiteral("File Name: ");
+    const QFontMetrics metrics = label->fontMetrics();
+    if (text.startsWith(prefix) && metrics.horizontalAdvance(text) > label->width()) {
+        const int room = label->width() - metrics.horizontalAdvance(prefix);
+        label->setText(prefix + metrics.elidedText(text.mid(prefix.size()), Qt::ElideMiddle, room));
+    } else {
+        label->setText(metrics.elidedText(text, Qt::ElideMiddle, label->width()));
+    }
     label->setToolTip(path);
 }
 

@@ -74,6 +74,7 @@ class EditorPanel : public QFrame {
     unsigned Number(int id) const;
     void SetNumber(int id, unsigned value);
     int Refuse(const QString& message);
+    void Announce(const QString& text);
 
     EepromImage& image;
     Prompts& prompts;
@@ -81,4 +82,6 @@ class EditorPanel : public QFrame {
     QTimer timer;
     int statusCountdown = 0;
     QString fileName; // text 113 in full, before any shortening
+    QString linkStatusDescription;
+    QWidget* announcer = nullptr;
 };

@@ -117,7 +117,8 @@ QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
 QHash<int, QWidget*> BuildDialog(const DialogSpec& layout, QWidget* parent, const DialogUnits& units)
 {
     QHash<int, QWidget*> byId;
-    QList<QPair<QLabel*, int>> buddies;
+    QHash<QString, QGroupBox*> groups;
+    QList<QPair<QLabel*, const ControlSpec*>> buddies;
     QWidget* previousFocusable = nullptr;
     for (const ControlSpec& c : layout.controls) {
         QWidget* w = MakeControl(c, parent);
@@ -126,26 +127,43 @@ QHash<int, QWidget*> BuildDialog(const DialogSpec& layout, QWidget* parent, cons
             // The table's height is the opened list's; the closed box keeps its own.
             rect.setHeight(w->sizeHint().height());
         }
+        const QString name = QString::fromUtf8(c.accessible ? c.accessible : "");
+        if (auto* group = qobject_cast<QGroupBox*>(w))
+            groups.insert(group->title(), group);
+        // A list sits in the group box of its name, which then labels it for
+        // a screen reader; a bare name would be read as the chosen entry.
+        if (QGroupBox* group = groups.value(name)) {
+            w->setParent(group);
+            rect.translate(-group->pos());
+        }
         w->setGeometry(rect);
         if (c.id != 0) {
             byId.insert(c.id, w);
             w->setObjectName(QStringLiteral("control%1").arg(c.id));
         }
         if (c.accessible)
-            w->setAccessibleName(QString::fromUtf8(c.accessible));
+            w->setAccessibleName(name);
+        if (auto* box = qobject_cast<QComboBox*>(w); box && box->lineEdit())
+            box->lineEdit()->setAccessibleName(name);
+        if (c.description && c.buddy == 0)
+            w->setAccessibleDescription(QString::fromUtf8(c.description));
         if (c.buddy != 0)
-            buddies.append({static_cast<QLabel*>(w), c.buddy});
+            buddies.append({static_cast<QLabel*>(w), &c});
         if (w->focusPolicy() != Qt::NoFocus) {
             if (previousFocusable)
                 QWidget::setTabOrder(previousFocusable, w);
             previousFocusable = w;
         }
     }
-    for (const auto& [label, buddyId] : buddies) {
-        if (QWidget* target = byId.value(buddyId)) {
+    for (const auto& [label, c] : buddies) {
+        if (QWidget* target = byId.value(c->buddy)) {
             label->setBuddy(target);
-            if (target->accessibleName().isEmpty())
+            // A text the program writes is read by what it shows; the label
+            // still names it, through the buddy relation.
+            if (target->accessibleName().isEmpty() && !qobject_cast<QLabel*>(target))
                 target->setAccessibleName(label->text());
+            if (c->description)
+                target->setAccessibleDescription(QString::fromUtf8(c->description));
         }
     }
     return byId;

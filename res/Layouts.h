@@ -28,6 +28,9 @@ struct ControlSpec {
     int x, y, width, height;
     int buddy = 0;                    // for labels: the control they name
     const char* accessible = nullptr; // name for controls that have no label
+    // For labels: what the named control's number means, for a screen
+    // reader; for texts the program writes: what the text is.
+    const char* description = nullptr;
 };
 
 struct DialogSpec {

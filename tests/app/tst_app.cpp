@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -215,17 +216,26 @@ void TestApp::openCancelledRefreshesFromImage()
 
 void TestApp::openLoadsAndShowsName()
 {
-    const QString path = dir->filePath("test.eep");
-    {
-        std::ofstream out(path.toStdString(), std::ios::binary);
-        std::string bytes(256, '\0');
-        bytes[4] = 60;
-        out << bytes;
+    auto* shown = static_cast<QLabel*>(window->Panel()->Control(Ctl::FileName));
+    for (const QString name : {"test.eep", "valid_written_by_the_keyer_last_sunday.eep"}) {
+        const QString path = dir->filePath(name);
+        {
+            std::ofstream out(path.toStdString(), std::ios::binary);
+            std::string bytes(256, '\0');
+            bytes[4] = 60;
+            out << bytes;
+        }
+        prompts.answers = {path.toStdString()};
+        window->Command(539);
+        QCOMPARE(window->Panel()->Text(1021), QString("60"));
+        QCOMPARE(window->Panel()->Text(Ctl::FileName), "File Name: " + name);
+        // What fits is shown whole; a long name gives way in the middle, so
+        // its end stays in sight, and the whole path is the tooltip.
+        QVERIFY(shown->fontMetrics().horizontalAdvance(shown->text()) <= shown->width());
+        QVERIFY(shown->text().startsWith("File Name: ") && shown->text().endsWith(".eep"));
+        QCOMPARE(shown->text().contains(QChar(0x2026)), name.size() > 10);
+        QCOMPARE(shown->toolTip(), path);
     }
-    prompts.answers = {path.toStdString()};
-    window->Command(539);
-    QCOMPARE(window->Panel()->Text(1021), QString("60"));
-    QCOMPARE(window->Panel()->Text(Ctl::FileName), QString("File Name: test.eep"));
 }
 
 void TestApp::saveChecksFirst()

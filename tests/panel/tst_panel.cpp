@@ -10,6 +10,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QStyle>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -81,6 +83,7 @@ class TestPanel : public QObject {
     void validatePacksMessages();
     void bytesLeftAndStatusCountdown();
     void keyboardAndScreenReaders();
+    void layoutHoldsTogether();
 
   private:
     QComboBox* List(int id) const { return qobject_cast<QComboBox*>(panel->Control(id)); }
@@ -575,14 +578,71 @@ void TestPanel::bytesLeftAndStatusCountdown()
     QTRY_COMPARE_WITH_TIMEOUT(panel->Text(Ctl::BytesLeft), QString("Msg Bytes Left: 230"), 600);
 }
 
+namespace {
+// What a screen reader is told: the name, and the names of the labels.
+QString Heard(QWidget* w)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+    QStringList labels;
+    for (const auto& [other, relation] : iface->relations(QAccessible::Label))
+        labels << other->text(QAccessible::Name);
+    return iface->text(QAccessible::Name) + " [" + labels.join(",") + "]";
+}
+
+// Notes what a notification says each time it appears: what a screen
+// reader speaks. (The offscreen platform has no accessibility bus to watch.)
+class Announcements : public QObject {
+  public:
+    explicit Announcements(QWidget* panel)
+    {
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(panel);
+        for (int i = 0; i < iface->childCount(); ++i) {
+            if (iface->child(i)->role() == QAccessible::Notification)
+                notification = iface->child(i);
+        }
+        if (notification)
+            notification->object()->installEventFilter(this);
+    }
+    QAccessibleInterface* notification = nullptr;
+    QStringList heard;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            heard << notification->text(QAccessible::Name);
+        return false;
+    }
+};
+} // namespace
+
 void TestPanel::keyboardAndScreenReaders()
 {
-    const std::pair<int, const char*> names[] = {
-        {1000, "Message 1"},  {1005, "Message 6"},     {1021, "Weight"},         {1035, "Comp"},  {1014, "MAX"},
-        {1040, "Keyer Mode"}, {1046, "Output Config"}, {1006, "Test message 1"}, {103, "PotVal"},
+    image = RandomImage(11);
+    image[3] = 7;
+    panel->RefreshPanel();
+    panel->SetText(Ctl::PotVal, "128");
+    panel->ShowFileName("File Name: test.eep", "/tmp/test.eep");
+    const std::pair<int, const char*> heard[] = {
+        {1000, "Message 1 [Message 1]"}, {1021, "Weight [Weight]"}, {1035, "Comp [Comp]"}, {1014, "MAX [MAX]"},
+        {1044, "571 [Sidetone Hz]"},     {103, "128 [PotVal]"},     {104, "PbVal [PbVal]"},     {1006, "Test message 1 []"},
+        {113, "File Name: test.eep []"},
     };
-    for (const auto& [id, name] : names)
-        QCOMPARE(panel->Control(id)->accessibleName(), QString::fromLatin1(name));
+    for (const auto& [id, text] : heard)
+        QCOMPARE(Heard(panel->Control(id)), QString::fromLatin1(text));
+    QCOMPARE(Heard(List(1040)->lineEdit()).section(' ', 0, 1), QString("Keyer Mode"));
+    for (int id : {1014, 1015, 108, 1036, 1035, 1045, 103, 104, Ctl::LinkStatus, Ctl::OperationStatus})
+        QVERIFY2(!panel->Control(id)->accessibleDescription().isEmpty(), qPrintable(QString::number(id)));
+
+    // Status changes are announced, a failure with its reason.
+    Announcements announcements(panel.get());
+    QVERIFY(announcements.notification);
+    panel->ShowInterimStatus("Reading");
+    panel->ShowStatus("Done");
+    panel->ShowLinkStatus("MV Fail:comm open", "No such device: /dev/ttyUSB0.");
+    QCOMPARE(announcements.heard,
+             QStringList({"Reading", "Done", "MV Fail:comm open. No such device: /dev/ttyUSB0."}));
+    QCOMPARE(panel->Control(Ctl::LinkStatus)->toolTip(), QString("No such device: /dev/ttyUSB0."));
 
     // Tab reaches every field, list, box and button once, then comes back.
     panel->activateWindow();
@@ -600,6 +660,39 @@ void TestPanel::keyboardAndScreenReaders()
         QComboBox* box = qobject_cast<QComboBox*>(w);
         QVERIFY2(reached.contains(w) || (box && box->lineEdit() && reached.contains(box->lineEdit())),
                  qPrintable(QString::number(id)));
+    }
+}
+
+void TestPanel::layoutHoldsTogether()
+{
+    // Every control of the panel where the panel shows it, group boxes aside.
+    QList<QPair<QWidget*, QRect>> placed;
+    for (QWidget* w : panel->findChildren<QWidget*>()) {
+        const bool top = w->parentWidget() == panel.get() || qobject_cast<QGroupBox*>(w->parentWidget());
+        if (!top || qobject_cast<QGroupBox*>(w) || w->size().isEmpty())
+            continue;
+        QRect rect(w->mapTo(panel.get(), QPoint(0, 0)), w->size());
+        // A text takes one line of its font, where its alignment puts it.
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            rect = QStyle::alignedRect(Qt::LeftToRight, label->alignment(),
+                                       QSize(rect.width(), std::min(rect.height(), label->fontMetrics().height())), rect);
+        }
+        placed.append({w, rect});
+    }
+    QCOMPARE(placed.size(), qsizetype(61));
+    for (qsizetype i = 0; i < placed.size(); ++i) {
+        const auto& [w, rect] = placed[i];
+        QVERIFY2(panel->rect().contains(rect), qPrintable(w->objectName()));
+        for (qsizetype j = i + 1; j < placed.size(); ++j) {
+            QVERIFY2(!rect.intersects(placed[j].second),
+                     qPrintable(Heard(w) + " overlaps " + Heard(placed[j].first)));
+        }
+        // A label stands on the row of the control it names.
+        if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy()) {
+            const QRect field(label->buddy()->mapTo(panel.get(), QPoint(0, 0)), label->buddy()->size());
+            QVERIFY2(rect.center().y() >= field.top() && rect.center().y() <= field.bottom(),
+                     qPrintable(label->text()));
+        }
     }
 }
 
