@@ -103,6 +103,14 @@ void FakeKeyer::SendUnprompted(const std::vector<std::uint8_t>& bytes)
     outgoing.insert(outgoing.end(), bytes.begin(), bytes.end());
 }
 
+void FakeKeyer::Reply(std::uint8_t byte)
+{
+    // A byte put on an idle line arrives a byte time later, not at once.
+    if (outgoing.empty())
+        nextWrite = std::max(nextWrite, Clock::now() + std::chrono::microseconds(settings.byteMicros));
+    outgoing.push_back(byte);
+}
+
 void FakeKeyer::HangUp()
 {
     // Closing every descriptor of the master side hangs up the line.
@@ -189,8 +197,6 @@ void FakeKeyer::Handle(std::uint8_t byte)
 
 void FakeKeyer::Run()
 {
-    auto nextRead = Clock::now();
-    auto nextWrite = Clock::now();
     while (!stop) {
         {
             std::unique_lock lock(mutex);
@@ -216,24 +222,21 @@ void FakeKeyer::Run()
                     break;
                 }
                 if (paced) {
-                    nextWrite = std::max(nextWrite, now - ByteTime) + ByteTime;
+                    nextWrite += ByteTime;
                     break;
                 }
             }
             if (master < 0)
                 break;
 
-            // Receive, at line speed when paced.
             const bool stalled =
                 settings.fault == Fault::StopReading && static_cast<int>(received.size()) >= settings.faultAfter;
             pollfd fd{master, POLLIN, 0};
-            if (!stalled && (!paced || now >= nextRead) && ::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN)) {
+            if (!stalled && ::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN)) {
                 std::uint8_t buffer[512];
-                const ssize_t n = ::read(master, buffer, paced ? 1 : sizeof buffer);
+                const ssize_t n = ::read(master, buffer, sizeof buffer);
                 for (ssize_t i = 0; i < n && master >= 0; ++i)
                     Handle(buffer[i]);
-                if (paced && n > 0)
-                    nextRead = std::max(nextRead, now - ByteTime) + ByteTime;
             }
         }
         std::this_thread::sleep_for(std::chrono::microseconds(500));

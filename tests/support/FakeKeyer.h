@@ -2,7 +2,7 @@
 
 // A keyer on a pseudo-terminal, for tests and benchmarks: it answers the
 // host protocol from a thread of its own, keeps a 256-byte EEPROM, records
-// every byte it receives, can pace its line at 1200 baud, and can misbehave.
+// every byte it receives, can send at 1200 baud, and can misbehave.
 
 #include "image/EepromImage.h"
 
@@ -37,7 +37,10 @@ class FakeKeyer {
         std::uint8_t revision = 23;
         std::uint8_t potVal = 128;
         std::uint8_t pbVal = 0;
-        bool paced = false;    // one byte each way per `byteMicros`
+        // Each reply byte arrives one `byteMicros` after the line is free for
+        // it. What the editor sends costs no time: a pseudo-terminal takes it
+        // at once.
+        bool paced = false;
         int byteMicros = 8333; // 1200 baud, 8N1
         Fault fault = Fault::None;
         int faultAfter = 0;
@@ -71,7 +74,7 @@ class FakeKeyer {
 
     void Run();
     void Handle(std::uint8_t byte);
-    void Reply(std::uint8_t byte) { outgoing.push_back(byte); }
+    void Reply(std::uint8_t byte);
     void HangUp();
 
     int master = -1;
@@ -87,6 +90,7 @@ class FakeKeyer {
     std::vector<int> played;
     std::deque<std::uint8_t> outgoing;
     int hangUpAfterSending = -1;
+    std::chrono::steady_clock::time_point nextWrite;
     std::optional<std::chrono::steady_clock::time_point> hangUpAt;
     std::thread thread;
 };
