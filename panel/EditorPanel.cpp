@@ -230,6 +230,9 @@ void EditorPanel::ShowFileName(const QString& text, const QString& path)
         label->setText(metrics.elidedText(text, Qt::ElideMiddle, label->width()));
     }
     label->setToolTip(path);
+    // A screen reader gets the whole name, not the shortened one.
+    label->setAccessibleName(text);
+    label->setAccessibleDescription(path.isEmpty() ? QStringLiteral("File name") : path);
 }
 
 void EditorPanel::SetKeyerButtonsEnabled(bool enabled)

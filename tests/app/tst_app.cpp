@@ -235,6 +235,7 @@ void TestApp::openLoadsAndShowsName()
         QVERIFY(shown->text().startsWith("File Name: ") && shown->text().endsWith(".eep"));
         QCOMPARE(shown->text().contains(QChar(0x2026)), name.size() > 10);
         QCOMPARE(shown->toolTip(), path);
+        QCOMPARE(shown->accessibleName(), "File Name: " + name); // heard whole
     }
 }
 
