@@ -1,7 +1,7 @@
 #include "app/QtPrompts.h"
 
-#include <QFileDialog>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QMessageBox>
 
 void QtPrompts::ErrorBox(Owner owner, const std::string& text)

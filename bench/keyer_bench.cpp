@@ -30,9 +30,9 @@ constexpr int ConnectIn = 4;
 struct Row {
     const char* name;
     int button;
-    int waitsMs;    // fixed waits: settle, and 500 ms before Test MV or after the write
-    int bytesOut;   // what the editor sends after the connection
-    int bytesIn;    // what the keyer sends back after the connection
+    int waitsMs;  // fixed waits: settle, and 500 ms before Test MV or after the write
+    int bytesOut; // what the editor sends after the connection
+    int bytesIn;  // what the keyer sends back after the connection
 };
 
 } // namespace

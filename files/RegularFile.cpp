@@ -73,7 +73,8 @@ File CreateRegularForWriting(const std::string& path, FileProblem& problem)
         problem = FileProblem::NotRegular;
         return nullptr;
     }
-    File file = Adopt(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666), "wb", problem);
+    File file =
+        Adopt(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666), "wb", problem);
     // Emptied only now that it is known to be a regular file.
     if (file && ::ftruncate(fileno(file.get()), 0) != 0) {
         problem = FileProblem::Refused;
@@ -81,7 +82,6 @@ File CreateRegularForWriting(const std::string& path, FileProblem& problem)
     }
     return file;
 }
-
 
 namespace {
 
@@ -131,7 +131,8 @@ Renamed ReplaceByRename(const std::filesystem::path& target, const struct stat* 
         // where this user cannot make it so, the old file is written in place.
         const uid_t uid = old->st_uid == ::geteuid() ? static_cast<uid_t>(-1) : old->st_uid;
         const gid_t gid = old->st_gid == ::getegid() ? static_cast<gid_t>(-1) : old->st_gid;
-        const bool same = (uid == static_cast<uid_t>(-1) && gid == static_cast<gid_t>(-1)) || ::fchown(fd, uid, gid) == 0;
+        const bool same =
+            (uid == static_cast<uid_t>(-1) && gid == static_cast<gid_t>(-1)) || ::fchown(fd, uid, gid) == 0;
         if (!same || ::fchmod(fd, old->st_mode & 07777) != 0) {
             ::close(fd);
             ::unlink(temporary.c_str());
@@ -190,7 +191,8 @@ FileProblem ReplaceRegularFile(const std::string& path, const void* bytes, std::
             return renamed == Renamed::Done ? FileProblem::None : FileProblem::WriteFailed;
         }
     }
-    const bool written = WriteAll(fd, bytes, size) && ::ftruncate(fd, static_cast<off_t>(size)) == 0 && ::fsync(fd) == 0;
+    const bool written =
+        WriteAll(fd, bytes, size) && ::ftruncate(fd, static_cast<off_t>(size)) == 0 && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     return written && closed ? FileProblem::None : FileProblem::WriteFailed;
 }
@@ -226,7 +228,6 @@ File CreateRegularForWriting(const std::string& path, FileProblem& problem)
     problem = file ? FileProblem::None : FileProblem::Refused;
     return file;
 }
-
 
 FileProblem ReplaceRegularFile(const std::string& path, const void* bytes, std::size_t size)
 {

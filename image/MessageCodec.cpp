@@ -31,7 +31,10 @@ const std::array<std::uint8_t, 96> MorseTable{
 
 namespace {
 // Image addresses are computed in int; the array wants a size_t.
-std::size_t Address(int address) { return static_cast<std::size_t>(address); }
+std::size_t Address(int address)
+{
+    return static_cast<std::size_t>(address);
+}
 } // namespace
 
 std::uint8_t MorseCodeFor(char c)

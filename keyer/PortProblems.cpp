@@ -2,7 +2,6 @@
 
 #include <QLockFile>
 #include <QString>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>

@@ -6,7 +6,6 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
-
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
@@ -76,15 +75,15 @@ int QtSerialChannel::OpenPort(int number)
     portOpen = true;
 
     if (!ApplyLineSettings())
-        return Fail(LinkStatus::SetCommState, device + ": the line settings were refused (" +
-                                                  port.errorString().toStdString() + ").");
+        return Fail(LinkStatus::SetCommState,
+                    device + ": the line settings were refused (" + port.errorString().toStdString() + ").");
     ApplyModemLines(true, false);
     port.clearError();
 
     WaitWithEvents(timings.settleMs);
     if (!port.clear(QSerialPort::Input))
-        return Fail(LinkStatus::CommPurge, device + ": the receive buffer could not be cleared (" +
-                                               port.errorString().toStdString() + ").");
+        return Fail(LinkStatus::CommPurge,
+                    device + ": the receive buffer could not be cleared (" + port.errorString().toStdString() + ").");
     return LinkStatus::Ok;
 }
 

@@ -11,16 +11,16 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
-#include <QFile>
-#include <QMenuBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <memory>

@@ -356,8 +356,8 @@ void TestOperations::writeFailureIsReported()
     QFETCH(int, fault);
     QFETCH(int, after);
     keyer->Configure({.fault = Fault(fault), .faultAfter = after});
-    operations =
-        std::make_unique<KeyerOperations>(*panel, image, *channel, prompts, busy, selectedPort, OperationWaits{10, 300});
+    operations = std::make_unique<KeyerOperations>(*panel, image, *channel, prompts, busy, selectedPort,
+                                                   OperationWaits{10, 300});
     image = ValidImage();
     panel->RefreshPanel();
     Press(Ctl::WriteMV);

@@ -11,11 +11,11 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QStyle>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QStyle>
 #include <QTest>
 #include <QTextCursor>
 #include <memory>
@@ -458,10 +458,13 @@ void TestPanel::messageRuleOnEveryRoute_data()
         QTest::addRow("%s, cut to the room left", route) << route << 221 << mixed << "ABCQ TEST D";
         // A drop goes where it is dropped, so it replaces no selection.
         if (route != std::string_view("drop"))
-            QTest::addRow("%s, over a selection at capacity", route) << route << 230 << "xy" << "XY";
+            QTest::addRow("%s, over a selection at capacity", route) << route << 230 << "xy"
+                                                                     << "XY";
     }
-    QTest::newRow("keys with Ctrl and Alt") << "altgr" << 0 << "\u00e9a#" << "ABA";
-    QTest::newRow("undo brings back only what fits") << "undo" << 0 << "" << "A";
+    QTest::newRow("keys with Ctrl and Alt") << "altgr" << 0 << "\u00e9a#"
+                                            << "ABA";
+    QTest::newRow("undo brings back only what fits") << "undo" << 0 << ""
+                                                     << "A";
 }
 
 void TestPanel::messageRuleOnEveryRoute()
@@ -624,8 +627,8 @@ void TestPanel::keyboardAndScreenReaders()
     panel->SetText(Ctl::PotVal, "128");
     panel->ShowFileName("File Name: test.eep", "/tmp/test.eep");
     const std::pair<int, const char*> heard[] = {
-        {1000, "Message 1 [Message 1]"}, {1021, "Weight [Weight]"}, {1035, "Comp [Comp]"}, {1014, "MAX [MAX]"},
-        {1044, "571 [Sidetone Hz]"},     {103, "128 [PotVal]"},     {104, "PbVal [PbVal]"},     {1006, "Test message 1 []"},
+        {1000, "Message 1 [Message 1]"}, {1021, "Weight [Weight]"}, {1035, "Comp [Comp]"},  {1014, "MAX [MAX]"},
+        {1044, "571 [Sidetone Hz]"},     {103, "128 [PotVal]"},     {104, "PbVal [PbVal]"}, {1006, "Test message 1 []"},
         {113, "File Name: test.eep []"},
     };
     for (const auto& [id, text] : heard)
@@ -640,8 +643,7 @@ void TestPanel::keyboardAndScreenReaders()
     panel->ShowInterimStatus("Reading");
     panel->ShowStatus("Done");
     panel->ShowLinkStatus("MV Fail:comm open", "No such device: /dev/ttyUSB0.");
-    QCOMPARE(announcements.heard,
-             QStringList({"Reading", "Done", "MV Fail:comm open. No such device: /dev/ttyUSB0."}));
+    QCOMPARE(announcements.heard, QStringList({"Reading", "Done", "MV Fail:comm open. No such device: /dev/ttyUSB0."}));
     QCOMPARE(panel->Control(Ctl::LinkStatus)->toolTip(), QString("No such device: /dev/ttyUSB0."));
 
     // Tab reaches every field, list, box and button once, then comes back.
@@ -674,8 +676,9 @@ void TestPanel::layoutHoldsTogether()
         QRect rect(w->mapTo(panel.get(), QPoint(0, 0)), w->size());
         // A text takes one line of its font, where its alignment puts it.
         if (auto* label = qobject_cast<QLabel*>(w)) {
-            rect = QStyle::alignedRect(Qt::LeftToRight, label->alignment(),
-                                       QSize(rect.width(), std::min(rect.height(), label->fontMetrics().height())), rect);
+            rect =
+                QStyle::alignedRect(Qt::LeftToRight, label->alignment(),
+                                    QSize(rect.width(), std::min(rect.height(), label->fontMetrics().height())), rect);
         }
         placed.append({w, rect});
     }
@@ -684,8 +687,7 @@ void TestPanel::layoutHoldsTogether()
         const auto& [w, rect] = placed[i];
         QVERIFY2(panel->rect().contains(rect), qPrintable(w->objectName()));
         for (qsizetype j = i + 1; j < placed.size(); ++j) {
-            QVERIFY2(!rect.intersects(placed[j].second),
-                     qPrintable(Heard(w) + " overlaps " + Heard(placed[j].first)));
+            QVERIFY2(!rect.intersects(placed[j].second), qPrintable(Heard(w) + " overlaps " + Heard(placed[j].first)));
         }
         // A label stands on the row of the control it names.
         if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy()) {

@@ -6,8 +6,6 @@
 
 #include "image/EepromImage.h"
 
-#include <termios.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <termios.h>
 #include <thread>
 #include <vector>
 
