@@ -43,6 +43,7 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     auto* scroll = new QScrollArea;
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setAccessibleName(QStringLiteral("Editor panel"));
+    scroll->setFocusPolicy(Qt::NoFocus); // a tab stop that does nothing
     scroll->setWidget(holder);
     setCentralWidget(scroll);
     // The first message field has the keyboard when the window comes up.

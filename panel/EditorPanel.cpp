@@ -1,6 +1,7 @@
 #include "panel/EditorPanel.h"
 
 #include "image/MessageCodec.h"
+#include "panel/AccessibleLineEdit.h"
 #include "panel/LayoutBuilder.h"
 #include "panel/MessageField.h"
 #include "res/Layouts.h"
@@ -88,6 +89,13 @@ QAccessibleInterface* AnnouncerFactory(const QString& key, QObject* object)
 EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
     : QFrame(parent), image(image), prompts(prompts)
 {
+    // Before any control exists: Qt keeps the first interface it makes.
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(AnnouncerFactory);
+        QAccessible::installFactory(AccessibleLineEditFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     setFrameShape(QFrame::StyledPanel);
     setFont(DialogFont());
     const DialogUnits units(font());
@@ -98,11 +106,6 @@ EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
         Message(n)->SetTotalCount([this] { return MessageCharCount(); });
     linkStatusDescription = Control(Ctl::LinkStatus)->accessibleDescription();
 
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(AnnouncerFactory);
-        return true;
-    }();
-    (void)factoryInstalled;
     announcer = new QWidget(this);
     announcer->setObjectName(QLatin1String(AnnouncerName));
     announcer->setFocusPolicy(Qt::NoFocus);
@@ -129,8 +132,13 @@ void EditorPanel::Connect()
     // `activated` fires on the person's choice only, never when RefreshPanel
     // sets a selection, and also when the shown entry is chosen again.
     const auto onChoice = [this](int id, void (*choose)(EepromImage&, int)) {
-        connect(static_cast<QComboBox*>(Control(id)), &QComboBox::activated, this,
-                [this, choose](int index) { choose(image, index); });
+        auto* box = static_cast<QComboBox*>(Control(id));
+        connect(box, &QComboBox::activated, this, [this, box, choose](int index) {
+            choose(image, index);
+            // A list changed with the arrow keys is otherwise not heard.
+            if (box->hasFocus())
+                Announce(box->currentText());
+        });
     };
     onChoice(KeyerModeList, ChooseKeyerMode);
     onChoice(PaddleHangList, ChoosePaddleHang);

@@ -1,5 +1,6 @@
 #include "panel/LayoutBuilder.h"
 
+#include "panel/AccessibleLineEdit.h"
 #include "panel/MessageField.h"
 
 #include <QCheckBox>
@@ -61,6 +62,23 @@ class TypedTextChangesNothing : public QObject {
     QComboBox* box;
 };
 
+// A number field. Tabbing into a line edit selects its text before the
+// screen reader hears of the focus: it then speaks the selection, cut short,
+// and nothing at all for an empty field. Here the text is not selected,
+// and the field is announced as any other.
+class NumberField : public PanelLineEdit {
+  public:
+    using PanelLineEdit::PanelLineEdit;
+
+  protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        const bool tabbed = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+        QFocusEvent plain(QEvent::FocusIn, Qt::OtherFocusReason);
+        PanelLineEdit::focusInEvent(tabbed ? &plain : event);
+    }
+};
+
 QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
 {
     const QString text = QString::fromUtf8(c.text);
@@ -79,7 +97,7 @@ QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
     case ControlKind::MessageField:
         return new MessageField(parent);
     case ControlKind::NumberField: {
-        auto* field = new QLineEdit(parent);
+        auto* field = new NumberField(parent);
         // Three digits at most, typed or pasted. No maxLength: it would cut a
         // pasted 25000 to an acceptable 250, where the validator refuses it.
         field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), field));
@@ -100,6 +118,7 @@ QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
         auto* box = new QComboBox(parent);
         if (c.kind == ControlKind::EditableDropDown) {
             box->setEditable(true);
+            box->setLineEdit(new PanelLineEdit(box));
             box->setInsertPolicy(QComboBox::NoInsert);
             box->setCompleter(nullptr); // it would turn a typed "v" into VibroBug
             box->lineEdit()->installEventFilter(new TypedTextChangesNothing(box));

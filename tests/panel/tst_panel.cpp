@@ -643,7 +643,43 @@ void TestPanel::keyboardAndScreenReaders()
     panel->ShowInterimStatus("Reading");
     panel->ShowStatus("Done");
     panel->ShowLinkStatus("MV Fail:comm open", "No such device: /dev/ttyUSB0.");
-    QCOMPARE(announcements.heard, QStringList({"Reading", "Done", "MV Fail:comm open. No such device: /dev/ttyUSB0."}));
+    // A list changed with the arrow keys says its new entry.
+    List(1044)->setFocus();
+    QTest::keyClick(List(1044), Qt::Key_Down);
+    QCOMPARE(announcements.heard,
+             QStringList({"Reading", "Done", "MV Fail:comm open. No such device: /dev/ttyUSB0.", "500"}));
+    // A reader's questions about a field's text get answers, also at the
+    // end of the text (where Qt's own answer never came).
+    panel->SetText(1014, "35");
+    List(1040)->setCurrentIndex(2);
+    for (QWidget* field : {panel->Control(1014), static_cast<QWidget*>(List(1040)->lineEdit())}) {
+        QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(field)->textInterface();
+        QVERIFY(text);
+        const int end = text->characterCount();
+        int start = -1, stop = -1;
+        for (auto boundary : {QAccessible::WordBoundary, QAccessible::SentenceBoundary, QAccessible::LineBoundary}) {
+            const QString whole = field == panel->Control(1014) ? "35" : "Ultimatic";
+            QCOMPARE(text->textAtOffset(end, boundary, &start, &stop), whole);
+            QCOMPARE(text->textAtOffset(0, boundary, &start, &stop), whole);
+            QCOMPARE(text->textBeforeOffset(end, boundary, &start, &stop), QString());
+        }
+        QCOMPARE(text->textAtOffset(1, QAccessible::CharBoundary, &start, &stop),
+                 field == panel->Control(1014) ? "5" : "l");
+    }
+    // What a reader types goes through the field's own check.
+    panel->SetText(1021, "");
+    QAccessible::queryAccessibleInterface(panel->Control(1021))->editableTextInterface()->insertText(0, "7x");
+    QCOMPARE(panel->Text(1021), QString());
+    QAccessible::queryAccessibleInterface(panel->Control(1021))->editableTextInterface()->insertText(0, "75");
+    QCOMPARE(panel->Text(1021), QString("75"));
+
+    // Tabbing into a number field selects nothing: a reader speaks it whole.
+    panel->activateWindow();
+    panel->Control(1015)->setFocus();
+    QTest::keyClick(panel->Control(1015), Qt::Key_Tab);
+    auto* cmdWpm = qobject_cast<QLineEdit*>(panel->Control(108));
+    QCOMPARE(QApplication::focusWidget(), cmdWpm);
+    QVERIFY(!cmdWpm->hasSelectedText());
     QCOMPARE(panel->Control(Ctl::LinkStatus)->toolTip(), QString("No such device: /dev/ttyUSB0."));
 
     // Tab reaches every field, list, box and button once, then comes back.
