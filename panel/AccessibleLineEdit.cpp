@@ -61,9 +61,12 @@ class AccessibleLineEdit : public QAccessibleWidget,
         Piece(Clamp(offset), type, &s, &e);
         return e < characterCount() && e > Clamp(offset) ? Piece(e, type, start, end) : None(start, end);
     }
-    QString attributes(int offset, int* start, int* end) const override
+    QString attributes(int, int* start, int* end) const override
     {
-        *start = *end = Clamp(offset);
+        // One run without attributes over the whole text. A reader builds
+        // the line from these runs: runs of no length left it one digit.
+        *start = 0;
+        *end = characterCount();
         return {};
     }
 

@@ -665,6 +665,8 @@ void TestPanel::keyboardAndScreenReaders()
         }
         QCOMPARE(text->textAtOffset(1, QAccessible::CharBoundary, &start, &stop),
                  field == panel->Control(1014) ? "5" : "l");
+        text->attributes(1, &start, &stop);
+        QCOMPARE(text->text(start, stop), text->text(0, end)); // one run: a reader hears it whole
     }
     // What a reader types goes through the field's own check.
     panel->SetText(1021, "");
