@@ -33,6 +33,7 @@ AppPaths DeterminePaths()
     paths.configFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     paths.portSettingsPath = paths.configFolder + QStringLiteral("/mv2mgr.cfg");
 #endif
+    paths.backupFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/backups");
     return paths;
 }
 

@@ -12,6 +12,7 @@ struct AppPaths {
     QString exePath;
     QString portSettingsPath;
     QString configFolder; // where com<n> links override the port devices
+    QString backupFolder; // where images read from and written to keyers are kept
     QString osFamily;     // shown in the About box
 };
 

@@ -23,6 +23,16 @@ static void InitResources()
     Q_INIT_RESOURCE(mv2mgr);
 }
 
+namespace {
+// The commands on files and ports, which stay still while the keyer is
+// talked to: a file opened or a port changed then would be undone by it.
+bool WaitsForOperation(int id)
+{
+    return id == Cmd::Open || id == Cmd::OpenBackup || id == Cmd::Save || id == Cmd::AssignDevice ||
+           PortForCommand(id) != 0;
+}
+} // namespace
+
 MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& channel, std::int32_t selectedPort,
                        QWidget* parent)
     : QMainWindow(parent), paths(paths), prompts(prompts), selectedPort(selectedPort)
@@ -51,12 +61,12 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
 
     operations = new KeyerOperations(*panel, image, channel, prompts, busyFlag, this->selectedPort);
     operations->setParent(this);
+    operations->SetBackupFolder(QFile::encodeName(paths.backupFolder).toStdString());
     connect(panel, &EditorPanel::KeyerButtonPressed, operations, &KeyerOperations::Press);
     // The files and the port stay as they are while the keyer is talked to.
     connect(operations, &KeyerOperations::BusyChanged, this, [this](bool busy) {
         for (QAction* action : std::as_const(actions)) {
-            const int id = action->data().toInt();
-            if (id == Cmd::Open || id == Cmd::Save || PortForCommand(id) != 0)
+            if (WaitsForOperation(action->data().toInt()))
                 action->setEnabled(!busy);
         }
     });
@@ -72,21 +82,60 @@ void MainWindow::BuildMenu()
     for (const MenuSpec& menuSpec : MainMenu) {
         QMenu* menu = menuBar()->addMenu(QString::fromUtf8(menuSpec.caption));
         for (const MenuItemSpec& item : menuSpec.items) {
-            QString caption = QString::fromUtf8(item.caption);
             const int port = PortForCommand(item.id);
-            if (port != 0) {
-                // Which device the port opens here. A space, not a tab
-                // column: a screen reader speaks the tab.
-                caption +=
-                    QLatin1Char(' ') + QString::fromStdString(PortDevice(port, paths.configFolder.toStdString()));
-            }
-            QAction* action = menu->addAction(caption);
+            QAction* action = menu->addAction(QString::fromUtf8(item.caption));
             action->setCheckable(port != 0);
             action->setData(item.id);
             connect(action, &QAction::triggered, this, [this, id = item.id] { Command(id); });
             actions.insert(item.id, action);
         }
+        // What is plugged in now, each time the menu opens: adapters come
+        // and go, and nothing of an earlier look is kept.
+        if (PortForCommand(menuSpec.items.front().id) != 0)
+            connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdatePortCaptions);
     }
+    UpdatePortCaptions();
+}
+
+void MainWindow::UpdatePortCaptions()
+{
+    const AdapterDescriptions adapters = adapterLookup();
+    const std::string folder = QFile::encodeName(paths.configFolder).toStdString();
+    for (int port = 1; port <= 12; ++port) {
+        // Beside "ComN", what it opens and whether that is there. A space,
+        // not a tab column: a screen reader speaks the tab.
+        const PortPresence presence = DescribePort(port, folder, adapters);
+        actions.value(CommandForPort(port))->setText(QString::fromStdString(PortCaption(presence)));
+    }
+}
+
+void MainWindow::AssignDevice()
+{
+    const std::vector<AssignableDevice> devices = AssignableDevices(adapterLookup(), stableDeviceFolder);
+    if (devices.empty()) {
+        prompts.ErrorBox(Owner::MainWindow, "No serial device is present. Plug the adapter in and try again.");
+        return;
+    }
+    std::vector<std::string> entries;
+    for (const AssignableDevice& d : devices) {
+        std::string entry = d.name;
+        if (!d.adapter.empty())
+            entry += " \u2014 " + d.adapter;
+        if (d.name != d.device)
+            entry += " (" + d.device + ")";
+        entries.push_back(entry);
+    }
+    const auto choice = prompts.ChooseDevice(entries, selectedPort);
+    if (!choice || choice->device >= devices.size())
+        return;
+    const std::string problem = AssignPortDevice(QFile::encodeName(paths.configFolder).toStdString(), choice->port,
+                                                 devices[choice->device].name);
+    if (!problem.empty()) {
+        prompts.ErrorBox(Owner::MainWindow, problem);
+        return;
+    }
+    Command(CommandForPort(choice->port)); // the port just given a device is the one wanted
+    UpdatePortCaptions();
 }
 
 void MainWindow::UpdatePortMenu()
@@ -113,7 +162,7 @@ void MainWindow::SizeToScreen()
 
 void MainWindow::Command(int id)
 {
-    if (busyFlag && (id == Cmd::Open || id == Cmd::Save || PortForCommand(id) != 0))
+    if (busyFlag && WaitsForOperation(id))
         return;
     if (const int port = PortForCommand(id)) {
         selectedPort = port;
@@ -126,12 +175,17 @@ void MainWindow::Command(int id)
     };
     switch (id) {
     case Cmd::Open:
-        OpenEepromFile(image, prompts, Owner::MainWindow, showName);
+    case Cmd::OpenBackup:
+        OpenEepromFile(image, prompts, Owner::MainWindow, showName,
+                       id == Cmd::OpenBackup ? QFile::encodeName(paths.backupFolder).toStdString() : std::string());
         panel->RefreshPanel(); // also after a cancel: typed values go back to the image's
         break;
     case Cmd::Save:
         if (panel->ValidatePanel() == 1)
             SaveEepromFile(image, prompts, Owner::MainWindow, showName);
+        break;
+    case Cmd::AssignDevice:
+        AssignDevice();
         break;
     case Cmd::Exit:
         if (!busyFlag)

@@ -6,10 +6,12 @@
 #include "app/AppPaths.h"
 #include "files/Prompts.h"
 #include "image/EepromImage.h"
+#include "keyer/PortDiscovery.h"
 
 #include <QHash>
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
 
 class EditorPanel;
 class HelpWindow;
@@ -32,6 +34,14 @@ class MainWindow : public QMainWindow {
     QAction* Action(int id) const { return actions.value(id); }
     HelpWindow* Help() const { return help; }
 
+    // Where the adapters' descriptions and their stable names come from; the
+    // system's by default.
+    void SetDeviceSources(std::function<AdapterDescriptions()> adapters, std::string stableFolder)
+    {
+        adapterLookup = std::move(adapters);
+        stableDeviceFolder = std::move(stableFolder);
+    }
+
     // The size the window starts at, and may not grow beyond.
     QSize InitialSize() const { return initialSize; }
 
@@ -47,6 +57,8 @@ class MainWindow : public QMainWindow {
   private:
     void BuildMenu();
     void UpdatePortMenu();
+    void UpdatePortCaptions();
+    void AssignDevice();
     void SizeToScreen();
 
     AppPaths paths;
@@ -59,4 +71,6 @@ class MainWindow : public QMainWindow {
     HelpWindow* help = nullptr;
     QHash<int, QAction*> actions;
     QSize initialSize;
+    std::function<AdapterDescriptions()> adapterLookup = SystemAdapters;
+    std::string stableDeviceFolder = "/dev/serial/by-id";
 };

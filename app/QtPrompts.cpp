@@ -1,7 +1,12 @@
 #include "app/QtPrompts.h"
 
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
 #include <QMessageBox>
 
 void QtPrompts::ErrorBox(Owner owner, const std::string& text)
@@ -25,9 +30,11 @@ void QtPrompts::WarningBox(const std::string& text, const std::string& details)
     loop.exec();
 }
 
-std::optional<std::string> QtPrompts::Choose(Owner owner, bool save)
+std::optional<std::string> QtPrompts::Choose(Owner owner, bool save, const std::string& folder)
 {
     QFileDialog dialog(Resolve(owner));
+    if (!folder.empty())
+        dialog.setDirectory(QFile::decodeName(folder.c_str()));
     dialog.setNameFilters({QStringLiteral("EEPROM Files (*.eep)"), QStringLiteral("All Documents (*.*)")});
     dialog.setDefaultSuffix(QStringLiteral("eep"));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -40,11 +47,38 @@ std::optional<std::string> QtPrompts::Choose(Owner owner, bool save)
     return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
 }
 
-std::optional<std::string> QtPrompts::ChooseOpenFile(Owner owner)
+std::optional<std::string> QtPrompts::ChooseOpenFile(Owner owner, const std::string& folder)
 {
-    return Choose(owner, false);
+    return Choose(owner, false, folder);
 }
 std::optional<std::string> QtPrompts::ChooseSaveFile(Owner owner)
 {
     return Choose(owner, true);
+}
+
+std::optional<Prompts::DeviceChoice> QtPrompts::ChooseDevice(const std::vector<std::string>& devices, int port)
+{
+    QDialog dialog(main);
+    dialog.setWindowTitle(QStringLiteral("Assign device"));
+    auto* form = new QFormLayout(&dialog);
+    auto* explanation = new QLabel(QStringLiteral("The port you choose opens this device from now on, "
+                                                  "through a link in the editor's configuration folder."));
+    explanation->setWordWrap(true);
+    form->addRow(explanation);
+    auto* deviceList = new QComboBox;
+    for (const std::string& device : devices)
+        deviceList->addItem(QString::fromStdString(device));
+    form->addRow(QStringLiteral("&Device:"), deviceList);
+    auto* portList = new QComboBox;
+    for (int n = 1; n <= 12; ++n)
+        portList->addItem(QStringLiteral("Com%1").arg(n));
+    portList->setCurrentIndex(port >= 1 && port <= 12 ? port - 1 : 0);
+    form->addRow(QStringLiteral("&Port:"), portList);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted || deviceList->currentIndex() < 0)
+        return std::nullopt;
+    return DeviceChoice{static_cast<std::size_t>(deviceList->currentIndex()), portList->currentIndex() + 1};
 }

@@ -15,12 +15,13 @@ class QtPrompts : public Prompts {
 
     void ErrorBox(Owner owner, const std::string& text) override;
     void WarningBox(const std::string& text, const std::string& details) override;
-    std::optional<std::string> ChooseOpenFile(Owner owner) override;
+    std::optional<std::string> ChooseOpenFile(Owner owner, const std::string& folder) override;
     std::optional<std::string> ChooseSaveFile(Owner owner) override;
+    std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int port) override;
 
   private:
     QWidget* Resolve(Owner owner) const { return owner == Owner::MainWindow ? main : panel; }
-    std::optional<std::string> Choose(Owner owner, bool save);
+    std::optional<std::string> Choose(Owner owner, bool save, const std::string& folder = {});
 
     QWidget* main = nullptr;
     QWidget* panel = nullptr;

@@ -63,9 +63,10 @@ std::string StoreEepromFile(const std::string& path, const EepromImage& image)
     }
 }
 
-int OpenEepromFile(EepromImage& image, Prompts& prompts, Owner owner, const FileNameDisplay& showName)
+int OpenEepromFile(EepromImage& image, Prompts& prompts, Owner owner, const FileNameDisplay& showName,
+                   const std::string& folder)
 {
-    const auto path = prompts.ChooseOpenFile(owner);
+    const auto path = prompts.ChooseOpenFile(owner, folder);
     if (!path)
         return 0;
     showName("File Name: " + BaseName(*path), *path);

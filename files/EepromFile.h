@@ -16,7 +16,9 @@ using FileNameDisplay = std::function<void(const std::string& text, const std::s
 std::string BaseName(std::string_view path);
 
 // Both return 1 on success and 0 on failure, having told the person why.
-int OpenEepromFile(EepromImage& image, Prompts& prompts, Owner owner, const FileNameDisplay& showName);
+// The open chooser starts in `folder`, or where the platform likes.
+int OpenEepromFile(EepromImage& image, Prompts& prompts, Owner owner, const FileNameDisplay& showName,
+                   const std::string& folder = {});
 int SaveEepromFile(const EepromImage& image, Prompts& prompts, Owner owner, const FileNameDisplay& showName);
 
 // The byte-level halves, without choosers: they return the message to show,

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // The window a box or chooser belongs to.
 enum class Owner { MainWindow, EditorPanel };
@@ -21,7 +22,16 @@ class Prompts {
     // not empty, stands under the text.
     virtual void WarningBox(const std::string& text, const std::string& details) = 0;
 
-    // The chosen path, or nothing when the person cancels.
-    virtual std::optional<std::string> ChooseOpenFile(Owner owner) = 0;
+    // The chosen path, or nothing when the person cancels. The open chooser
+    // starts in `folder`, or where the platform likes when it is empty.
+    virtual std::optional<std::string> ChooseOpenFile(Owner owner, const std::string& folder) = 0;
     virtual std::optional<std::string> ChooseSaveFile(Owner owner) = 0;
+
+    // Which of `devices` port 1..12 is to open: the device's index and the
+    // port, starting from `port`; nothing when the person cancels.
+    struct DeviceChoice {
+        std::size_t device;
+        int port;
+    };
+    virtual std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int port) = 0;
 };

@@ -202,6 +202,7 @@ void EditorPanel::Announce(const QString& text)
 void EditorPanel::ShowStatus(const QString& text)
 {
     SetText(Ctl::OperationStatus, text);
+    Control(Ctl::OperationStatus)->setToolTip({});
     statusCountdown = StatusTicks;
     Announce(text);
 }
@@ -209,6 +210,7 @@ void EditorPanel::ShowStatus(const QString& text)
 void EditorPanel::ShowInterimStatus(const QString& text)
 {
     SetText(Ctl::OperationStatus, text);
+    Control(Ctl::OperationStatus)->setToolTip({});
     // An earlier status's countdown must not clear this one.
     statusCountdown = 0;
     Announce(text);

@@ -1,5 +1,6 @@
 #include "panel/KeyerOperations.h"
 
+#include "files/Backups.h"
 #include "keyer/KeyerCommands.h"
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
@@ -7,6 +8,8 @@
 #include <QApplication>
 #include <QCursor>
 #include <QPointer>
+#include <QTimer>
+#include <ctime>
 
 namespace {
 
@@ -75,7 +78,23 @@ void KeyerOperations::Press(int controlId)
 {
     if (busyFlag)
         return;
-    BusyScope busy(busyFlag, *this, panel, channel);
+    backupProblem.clear();
+    {
+        BusyScope busy(busyFlag, *this, panel, channel);
+        Run(controlId);
+    }
+    // A backup that failed does not fail the operation; it is told after
+    // the operation's own outcome has been seen.
+    if (!backupProblem.empty()) {
+        QTimer::singleShot(waits.backupNoticeMs, &panel, [&shown = panel, problem = backupProblem] {
+            shown.ShowStatus(QStringLiteral("No backup"));
+            shown.Control(Ctl::OperationStatus)->setToolTip(QString::fromStdString(problem));
+        });
+    }
+}
+
+void KeyerOperations::Run(int controlId)
+{
     switch (controlId) {
     case Ctl::TestMV:
         TestMV();
@@ -116,9 +135,16 @@ void KeyerOperations::TestMV()
     panel.ShowStatus(result < 0 ? QStringLiteral("MV NG") : QStringLiteral("MV OK"));
 }
 
+void KeyerOperations::Backup(int revision, const char* kind)
+{
+    if (!backupFolder.empty())
+        backupProblem = SaveBackup(backupFolder, image, revision, kind, std::time(nullptr));
+}
+
 void KeyerOperations::ReadMV()
 {
-    if (Connect() < 0) {
+    const int revision = Connect();
+    if (revision < 0) {
         NotConnected();
         return;
     }
@@ -130,16 +156,19 @@ void KeyerOperations::ReadMV()
     }
     panel.ShowStatus(QStringLiteral("Done"));
     panel.RefreshPanel();
+    Backup(revision, "read");
 }
 
 void KeyerOperations::WriteMV()
 {
-    if (Connect() < 0) {
+    const int revision = Connect();
+    if (revision < 0) {
         NotConnected();
         return;
     }
     if (panel.ValidatePanel() != 1)
-        return; // its box was the report
+        return;                // its box was the report
+    Backup(revision, "write"); // what is about to be sent, before it is
     panel.ShowInterimStatus(QStringLiteral("Writing"));
     if (WriteEeprom(channel, image) != 1) {
         panel.ShowStatus(QStringLiteral("Write failed"));

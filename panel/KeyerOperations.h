@@ -15,8 +15,9 @@
 class EditorPanel;
 
 struct OperationWaits {
-    int beforeTestMs = 500; // Test MV, before connecting
-    int afterWriteMs = 500; // Write MV, between the transfer and "Done"
+    int beforeTestMs = 500;    // Test MV, before connecting
+    int afterWriteMs = 500;    // Write MV, between the transfer and "Done"
+    int backupNoticeMs = 1500; // how long the outcome stands before "No backup"
 };
 
 class KeyerOperations : public QObject {
@@ -25,6 +26,9 @@ class KeyerOperations : public QObject {
   public:
     KeyerOperations(EditorPanel& panel, EepromImage& image, SerialChannel& channel, Prompts& prompts, bool& busyFlag,
                     const std::int32_t& selectedPort, OperationWaits waits = {});
+
+    // Where the images read and written are kept; none are kept while empty.
+    void SetBackupFolder(const std::string& folder) { backupFolder = folder; }
 
   public slots:
     // Runs the operation of a keyer button; does nothing while one runs.
@@ -35,12 +39,14 @@ class KeyerOperations : public QObject {
     void BusyChanged(bool busy);
 
   private:
+    void Run(int controlId);
     int Connect();
     void TestMV();
     void ReadMV();
     void WriteMV();
     void MessageTest(int n);
     void NotConnected();
+    void Backup(int revision, const char* kind);
 
     EditorPanel& panel;
     EepromImage& image;
@@ -50,4 +56,6 @@ class KeyerOperations : public QObject {
     const std::int32_t& selectedPort;
     OperationWaits waits;
     std::string linkReason; // why the last connection failed
+    std::string backupFolder;
+    std::string backupProblem; // why this operation's backup failed
 };

@@ -95,10 +95,12 @@ constexpr ControlSpec AboutControls[] = {
     {1, K::DefaultButton, "&OK", 77, 83, 40, 14},
 };
 
-constexpr MenuItemSpec FileItems[] = {{"&Open", Cmd::Open}, {"&Save", Cmd::Save}, {"&Exit", Cmd::Exit}};
+constexpr MenuItemSpec FileItems[] = {
+    {"&Open", Cmd::Open}, {"Open &Backup...", Cmd::OpenBackup}, {"&Save", Cmd::Save}, {"&Exit", Cmd::Exit}};
 constexpr MenuItemSpec CommItems[] = {
     {"Com1", 500}, {"Com2", 501}, {"Com3", 502}, {"Com4", 503},  {"Com5", 504},  {"Com6", 505},
     {"Com7", 519}, {"Com8", 526}, {"Com9", 538}, {"Com10", 546}, {"Com11", 556}, {"Com12", 566},
+    {"&Assign device...", Cmd::AssignDevice},
 };
 constexpr MenuItemSpec HelpItems[] = {{"&About", Cmd::About}, {"&Help", Cmd::Help}};
 constexpr MenuSpec Menus[] = {{"&File", FileItems}, {"&Comm", CommItems}, {"&Help", HelpItems}};
@@ -112,14 +114,14 @@ const std::span<const MenuSpec> MainMenu{Menus};
 
 int CommandForPort(int port)
 {
-    if (port < 1 || port > static_cast<int>(std::size(CommItems)))
+    if (port < 1 || port > 12)
         return 0;
     return CommItems[port - 1].id;
 }
 
 int PortForCommand(int id)
 {
-    for (std::size_t i = 0; i < std::size(CommItems); ++i) {
+    for (std::size_t i = 0; i < 12; ++i) {
         if (CommItems[i].id == id)
             return static_cast<int>(i) + 1;
     }

@@ -58,6 +58,8 @@ extern const std::span<const MenuSpec> MainMenu; // "MAINMENU"
 namespace Cmd {
 inline constexpr int Open = 539;
 inline constexpr int Save = 540;
+inline constexpr int OpenBackup = 541;
+inline constexpr int AssignDevice = 570;
 inline constexpr int Exit = 551;
 inline constexpr int About = 514;
 inline constexpr int Help = 508;

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -56,6 +57,8 @@ class TestApp : public QObject {
     void portOutsideMenuMarksNothing_data();
     void portOutsideMenuMarksNothing();
     void portDevices();
+    void portMenuShowsWhatIsThere();
+    void assignDeviceMakesTheLink();
     void openCancelledRefreshesFromImage();
     void openLoadsAndShowsName();
     void saveChecksFirst();
@@ -156,7 +159,7 @@ void TestApp::menuMatchesTheLayout()
         QVERIFY2(action, caption);
         QCOMPARE(action->text().section(' ', 0, 0), QString::fromLatin1(caption));
     }
-    QCOMPARE(window->Action(519)->text(), QString("Com7 /dev/ttyUSB2"));
+    QVERIFY(window->Action(519)->text().startsWith("Com7 /dev/ttyUSB2"));
 }
 
 void TestApp::portChoiceIsRemembered()
@@ -199,6 +202,62 @@ void TestApp::portDevices()
     QCOMPARE(PortDevice(13, folder), std::string());
     std::filesystem::create_symlink("/dev/nonexistent-adapter", folder + "/com3");
     QCOMPARE(PortDevice(3, folder), folder + "/com3");
+}
+
+void TestApp::portMenuShowsWhatIsThere()
+{
+    // Regular files stand in for devices: present means the path exists.
+    const QString adapter = dir->filePath("ttyFAKE0");
+    const auto plugIn = [&] { std::ofstream(adapter.toStdString()) << ""; };
+    plugIn();
+    std::filesystem::create_symlink(adapter.toStdString(), dir->filePath("com3").toStdString());
+    std::filesystem::create_symlink("/dev/nonexistent-adapter", dir->filePath("com4").toStdString());
+    window->SetDeviceSources([&] { return AdapterDescriptions{{adapter.toStdString(), "FT232R USB UART"}}; }, "");
+    const auto opened = [&] {
+        for (QObject* menu : window->Action(502)->associatedObjects())
+            emit static_cast<QMenu*>(menu)->aboutToShow();
+    };
+    const QString present = "Com3 " + adapter + QString::fromUtf8(" \u2014 FT232R USB UART");
+    opened();
+    QCOMPARE(window->Action(502)->text(), present);
+    QCOMPARE(window->Action(503)->text(), QString("Com4 /dev/nonexistent-adapter (not present)"));
+    QVERIFY(window->Action(500)->isChecked()); // the chosen port keeps its mark
+    QVERIFY(window->Action(503)->isEnabled()); // and an absent one can still be chosen
+
+    std::filesystem::remove(adapter.toStdString()); // unplugged
+    opened();
+    QCOMPARE(window->Action(502)->text(), "Com3 " + adapter + " (not present)");
+    plugIn(); // and back
+    opened();
+    QCOMPARE(window->Action(502)->text(), present);
+}
+
+void TestApp::assignDeviceMakesTheLink()
+{
+    // The adapter, and its stable name.
+    const QString adapter = dir->filePath("ttyFAKE1");
+    std::ofstream(adapter.toStdString()) << "";
+    const std::string byId = dir->filePath("by-id").toStdString();
+    std::filesystem::create_directory(byId);
+    const std::string stable = byId + "/usb-FTDI_FT232R_A1-if00-port0";
+    std::filesystem::create_symlink(adapter.toStdString(), stable);
+    window->SetDeviceSources([&] { return AdapterDescriptions{{adapter.toStdString(), "FT232R USB UART"}}; }, byId);
+
+    prompts.deviceAnswer = Prompts::DeviceChoice{0, 5};
+    window->Command(Cmd::AssignDevice);
+    QCOMPARE(prompts.devicesOffered,
+             std::vector<std::string>{stable + " \u2014 FT232R USB UART (" + adapter.toStdString() + ")"});
+    QCOMPARE(std::filesystem::read_symlink(dir->filePath("com5").toStdString()).string(), stable);
+    QCOMPARE(window->SelectedPort(), 5);
+    QCOMPARE(FileBytes(paths.portSettingsPath), QByteArray::fromHex("05000000"));
+
+    // A com<n> that is not a link is somebody's file: left alone.
+    std::ofstream(dir->filePath("com6").toStdString()) << "mine";
+    prompts.deviceAnswer = Prompts::DeviceChoice{0, 6};
+    window->Command(Cmd::AssignDevice);
+    QVERIFY(prompts.LastText().find("is not a link") != std::string::npos);
+    QCOMPARE(FileBytes(dir->filePath("com6")), QByteArray("mine"));
+    QCOMPARE(window->SelectedPort(), 5);
 }
 
 void TestApp::openCancelledRefreshesFromImage()

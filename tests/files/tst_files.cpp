@@ -1,3 +1,4 @@
+#include "files/Backups.h"
 #include "files/EepromFile.h"
 #include "files/PortSettings.h"
 #include "support/RecordingPrompts.h"
@@ -93,6 +94,7 @@ class TestFiles : public QObject {
     void saveThroughLinkReplacesTarget();
     void saveRespectsOwnerAndPermissions_data();
     void saveRespectsOwnerAndPermissions();
+    void backupsSortAndRotate();
     void baseName_data();
     void baseName();
 
@@ -274,6 +276,36 @@ void TestFiles::saveThroughLinkReplacesTarget()
     QCOMPARE(StoreEepromFile(link, CountingImage(2)), std::string());
     QVERIFY(fs::is_symlink(link));
     QCOMPARE(static_cast<std::uint8_t>(ReadBytes(target)[0]), std::uint8_t{2});
+}
+
+void TestFiles::backupsSortAndRotate()
+{
+    const std::time_t morning = 1796640125; // 2026-12-07 10:42:05 UTC
+    QCOMPARE(BackupName(morning, 30, "read"), std::string("2026-12-07T10-42-05Z_rev30_read.eep"));
+
+    const std::string folder = Path("backups");
+    fs::create_directories(folder);
+    WriteBytes(folder + "/notes.txt", "mine");
+    WriteBytes(folder + "/2026-keyer.eep", "mine too");
+    // 205 images, a minute apart, newest last; two in the last second.
+    for (int i = 0; i < 205; ++i)
+        QCOMPARE(SaveBackup(folder, CountingImage(i), 23, i % 2 || i == 204 ? "write" : "read",
+                            morning + 60 * std::min(i, 203)),
+                 std::string());
+    const std::vector<std::string> kept = ListBackups(folder);
+    QCOMPARE(kept.size(), std::size_t(BackupsKept));
+    QCOMPARE(kept.front(), BackupName(morning + 60 * 5, 23, "write"));
+    std::string newest = BackupName(morning + 60 * 203, 23, "write");
+    QCOMPARE(kept.back(), newest.insert(newest.size() - 4, "_2"));
+    // Oldest first by name is oldest first by time, and each holds its image.
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        QCOMPARE(static_cast<std::uint8_t>(ReadBytes(folder + "/" + kept[i])[0]), static_cast<std::uint8_t>(i + 5));
+    QCOMPARE(ReadBytes(folder + "/notes.txt"), std::string("mine"));
+    QCOMPARE(ReadBytes(folder + "/2026-keyer.eep"), std::string("mine too"));
+
+    // A folder that cannot be made: a problem told, nothing thrown.
+    WriteBytes(Path("blocker"), "x");
+    QVERIFY(!SaveBackup(Path("blocker") + "/backups", EepromImage{}, 23, "read", morning).empty());
 }
 
 void TestFiles::baseName_data()

@@ -1,3 +1,4 @@
+#include "files/Backups.h"
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 #include "panel/KeyerOperations.h"
@@ -6,6 +7,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -115,6 +117,8 @@ class TestOperations : public QObject {
     void writeFailureIsReported_data();
     void writeFailureIsReported();
     void realWaitsAndStatusTexts();
+    void readsAndWritesAreBackedUp();
+    void failedBackupIsToldAfterTheOutcome();
     void messageTestSendsItsNumber();
 
   private:
@@ -406,6 +410,50 @@ void TestOperations::realWaitsAndStatusTexts()
     QCOMPARE(write.statusAfter, QString("Writing"));
     QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Done"));
     QVERIFY2(done - write.endMs >= 500 && done - write.endMs < 1000, qPrintable(QString::number(done - write.endMs)));
+}
+
+void TestOperations::readsAndWritesAreBackedUp()
+{
+    const std::string folder = dir->filePath("backups").toStdString();
+    operations->SetBackupFolder(folder);
+    keyer->Configure({.revision = 30});
+    Press(Ctl::ReadMV);
+    QCOMPARE(AfterHandshake(), (Bytes{0x00, 0x0C})); // no traffic of its own
+    panel->SetText(1021, "61");
+    keyer->ClearReceived();
+    Press(Ctl::WriteMV);
+    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Done"));
+
+    const auto backups = ListBackups(folder);
+    QCOMPARE(backups.size(), std::size_t(2));
+    QVERIFY(backups[0].ends_with("_rev30_read.eep") && backups[1].ends_with("_rev30_write.eep"));
+    const auto bytes = [&](const std::string& name) {
+        QFile file(QString::fromStdString(folder + "/" + name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const EepromImage read = ValidImage();
+    QCOMPARE(bytes(backups[0]), QByteArray(reinterpret_cast<const char*>(read.bytes.data()), 256));
+    // What was written is what the keyer now holds.
+    QTRY_VERIFY(keyer->Eeprom() == image);
+    QCOMPARE(bytes(backups[1]), QByteArray(reinterpret_cast<const char*>(image.bytes.data()), 256));
+    QCOMPARE(int(image[4]), 61);
+}
+
+void TestOperations::failedBackupIsToldAfterTheOutcome()
+{
+    // A folder below a regular file can never be made.
+    QFile blocker(dir->filePath("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    operations = std::make_unique<KeyerOperations>(*panel, image, *channel, prompts, busy, selectedPort,
+                                                   OperationWaits{10, 10, 100});
+    operations->SetBackupFolder(dir->filePath("blocker/backups").toStdString());
+    Press(Ctl::ReadMV);
+    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Done"));
+    QVERIFY(image == keyer->Eeprom()); // the read itself stands
+    QTRY_COMPARE(panel->Text(Ctl::OperationStatus), QString("No backup"));
+    QVERIFY(panel->Control(Ctl::OperationStatus)->toolTip().contains("blocker"));
+    QVERIFY(prompts.boxes.empty());
 }
 
 void TestOperations::messageTestSendsItsNumber()

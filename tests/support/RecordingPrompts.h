@@ -35,8 +35,21 @@ class RecordingPrompts : public Prompts {
         boxes.push_back({ShownBox::Warning, std::nullopt, text, details});
         Open();
     }
-    std::optional<std::string> ChooseOpenFile(Owner owner) override { return Answer(owner); }
+    std::vector<std::string> chooserFolders; // where the open chooser started
+    std::optional<std::string> ChooseOpenFile(Owner owner, const std::string& folder) override
+    {
+        chooserFolders.push_back(folder);
+        return Answer(owner);
+    }
     std::optional<std::string> ChooseSaveFile(Owner owner) override { return Answer(owner); }
+
+    std::optional<DeviceChoice> deviceAnswer; // nothing: cancel
+    std::vector<std::string> devicesOffered;
+    std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int) override
+    {
+        devicesOffered = devices;
+        return deviceAnswer;
+    }
 
     std::string LastText() const { return boxes.empty() ? std::string() : boxes.back().text; }
 

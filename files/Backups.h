@@ -1,0 +1,25 @@
+#pragma once
+
+// Copies of every image read from a keyer and of every image about to be
+// written to one, so that what a keyer held is never lost.
+
+#include "image/EepromImage.h"
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+inline constexpr int BackupsKept = 200;
+
+// "2026-12-07T10-42-05Z_rev30_read.eep": UTC, so that the names sort by
+// time whatever the clocks did meanwhile. `kind` is "read" or "write".
+std::string BackupName(std::time_t when, int revision, const std::string& kind);
+
+// Saves `image` into `folder` (made if missing) and then keeps the newest
+// BackupsKept backups there, deleting nothing else. Returns what went wrong,
+// or an empty text.
+std::string SaveBackup(const std::string& folder, const EepromImage& image, int revision, const std::string& kind,
+                       std::time_t when);
+
+// The backups in `folder`, oldest first.
+std::vector<std::string> ListBackups(const std::string& folder);

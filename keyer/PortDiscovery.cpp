@@ -1,0 +1,99 @@
+#include "keyer/PortDiscovery.h"
+
+#include "keyer/PortNames.h"
+#include "keyer/PortProblems.h"
+
+#include <QSerialPortInfo>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+PortPresence DescribePort(int port, const std::string& configFolder, const AdapterDescriptions& adapters)
+{
+    PortPresence presence;
+    presence.port = port;
+    presence.device = PortDevice(port, configFolder);
+    std::error_code ec;
+    // A com<n> link is shown by where it leads, not by its own name.
+    const fs::path named(presence.device);
+    if (fs::is_symlink(named, ec)) {
+        fs::path target = fs::read_symlink(named, ec);
+        if (!ec)
+            presence.device =
+                (target.is_absolute() ? target : named.parent_path() / target).lexically_normal().string();
+    }
+    presence.present = !presence.device.empty() && fs::exists(presence.device, ec);
+    if (presence.present) {
+        const auto adapter = adapters.find(ResolveDevice(presence.device));
+        if (adapter != adapters.end())
+            presence.adapter = adapter->second;
+    }
+    return presence;
+}
+
+std::string PortCaption(const PortPresence& presence)
+{
+    std::string caption = "Com" + std::to_string(presence.port);
+    if (presence.device.empty())
+        return caption;
+    caption += " " + presence.device;
+    if (!presence.present)
+        return caption + " (not present)";
+    return presence.adapter.empty() ? caption : caption + " \u2014 " + presence.adapter;
+}
+
+std::vector<AssignableDevice> AssignableDevices(const AdapterDescriptions& adapters, const std::string& stableFolder)
+{
+    std::map<std::string, std::string> stableNames; // device -> stable name
+    std::error_code ec;
+    for (fs::directory_iterator it(stableFolder, ec), end; !ec && it != end; it.increment(ec))
+        stableNames.emplace(ResolveDevice(it->path().string()), it->path().string());
+
+    std::vector<AssignableDevice> devices;
+    for (const auto& [device, adapter] : adapters) {
+        if (!fs::exists(device, ec))
+            continue;
+        const auto stable = stableNames.find(device);
+        devices.push_back({stable != stableNames.end() ? stable->second : device, device, adapter});
+    }
+    return devices;
+}
+
+std::string AssignPortDevice(const std::string& configFolder, int port, const std::string& device)
+{
+    if (port < 1 || port > 12)
+        return "There is no port Com" + std::to_string(port) + ".";
+    std::error_code ec;
+    const fs::path link = fs::path(configFolder) / ("com" + std::to_string(port));
+    const auto status = fs::symlink_status(link, ec);
+    if (fs::exists(status) && !fs::is_symlink(status))
+        return link.string() + " is not a link, so it was left as it is. Move it away to assign a device to Com" +
+               std::to_string(port) + ".";
+    fs::create_directories(configFolder, ec);
+    // Made beside and renamed over, so the port never points nowhere.
+    const fs::path fresh = link.string() + ".new";
+    fs::remove(fresh, ec);
+    fs::create_symlink(device, fresh, ec);
+    if (!ec)
+        fs::rename(fresh, link, ec);
+    if (ec) {
+        const std::string why = ec.message();
+        fs::remove(fresh, ec);
+        return "The link " + link.string() + " could not be made: " + why + ".";
+    }
+    return {};
+}
+
+AdapterDescriptions SystemAdapters()
+{
+    AdapterDescriptions adapters;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        const std::string device = ResolveDevice(info.systemLocation().toStdString());
+        QString description = info.description();
+        if (description.isEmpty())
+            description = info.manufacturer();
+        adapters[device] = description.toStdString();
+    }
+    return adapters;
+}

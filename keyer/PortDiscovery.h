@@ -1,0 +1,42 @@
+#pragma once
+
+// Which device each Comm entry opens, and whether it is there right now:
+// looked up afresh every time, since adapters come and go.
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Resolved device path -> what the system says the adapter is.
+using AdapterDescriptions = std::map<std::string, std::string>;
+
+struct PortPresence {
+    int port = 0;
+    std::string device;   // what the port opens: a com<n> link's target, else the default device
+    bool present = false; // the device path exists now, links followed
+    std::string adapter;  // the adapter's description, where known
+};
+
+PortPresence DescribePort(int port, const std::string& configFolder, const AdapterDescriptions& adapters);
+
+// "Com5 /dev/ttyUSB0 — FT232R USB UART", "Com1 /dev/ttyS0 (not present)".
+std::string PortCaption(const PortPresence& presence);
+
+// A device a port can be given, under its stablest name.
+struct AssignableDevice {
+    std::string name;    // a /dev/serial/by-id/ name when one leads to it, else the device
+    std::string device;  // the device itself
+    std::string adapter; // its description, where known
+};
+
+// The present serial devices, each once, named from `stableFolder` (normally
+// /dev/serial/by-id) where a name there leads to them.
+std::vector<AssignableDevice> AssignableDevices(const AdapterDescriptions& adapters, const std::string& stableFolder);
+
+// Makes port `port` open `device` through the link com<n> in `configFolder`,
+// replacing an earlier link. Returns what went wrong, or an empty text; a
+// com<n> that is not a link is never replaced.
+std::string AssignPortDevice(const std::string& configFolder, int port, const std::string& device);
+
+// What the system knows of its serial adapters now (Qt SerialPort).
+AdapterDescriptions SystemAdapters();
