@@ -83,6 +83,8 @@ void MainWindow::BuildMenu()
         QMenu* menu = menuBar()->addMenu(QString::fromUtf8(menuSpec.caption));
         for (const MenuItemSpec& item : menuSpec.items) {
             const int port = PortForCommand(item.id);
+            if (item.id == Cmd::AssignDevice)
+                menu->addSeparator(); // a command, not a port
             QAction* action = menu->addAction(QString::fromUtf8(item.caption));
             action->setCheckable(port != 0);
             action->setData(item.id);
