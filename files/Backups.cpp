@@ -5,18 +5,53 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <regex>
+#include <string_view>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The names this program gives; nothing else in the folder is touched.
-bool IsBackupName(const std::string& name)
+bool IsDigit(char c)
 {
-    static const std::regex pattern(R"(\d{4}-\d\d-\d\dT\d\d-\d\d-\d\dZ_rev\d+_(read|write)(_\d+)?\.eep)");
-    return std::regex_match(name, pattern);
+    return c >= '0' && c <= '9';
+}
+
+// Takes a run of digits off the front; false when there is none.
+bool TakeDigits(std::string_view& rest)
+{
+    std::size_t n = 0;
+    while (n < rest.size() && IsDigit(rest[n]))
+        ++n;
+    rest.remove_prefix(n);
+    return n > 0;
+}
+
+bool Take(std::string_view& rest, std::string_view word)
+{
+    if (!rest.starts_with(word))
+        return false;
+    rest.remove_prefix(word.size());
+    return true;
+}
+
+// The names this program gives (2026-12-07T10-42-05Z_rev30_read.eep, maybe
+// with _2 before .eep); nothing else in the folder is touched.
+bool IsBackupName(std::string_view rest)
+{
+    constexpr std::string_view stamp = "####-##-##T##-##-##Z_rev"; // # a digit
+    if (rest.size() < stamp.size())
+        return false;
+    for (std::size_t i = 0; i < stamp.size(); ++i) {
+        if (stamp[i] == '#' ? !IsDigit(rest[i]) : rest[i] != stamp[i])
+            return false;
+    }
+    rest.remove_prefix(stamp.size());
+    if (!TakeDigits(rest) || !(Take(rest, "_read") || Take(rest, "_write")))
+        return false;
+    if (Take(rest, "_") && !TakeDigits(rest))
+        return false;
+    return rest == ".eep";
 }
 
 } // namespace
