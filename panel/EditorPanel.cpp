@@ -298,6 +298,10 @@ void EditorPanel::RefreshPanel()
     for (const auto& binding : CheckBoxes)
         static_cast<QCheckBox*>(Control(binding.id))->setChecked(IsChecked(image, binding.box));
 
+    // Emptied first: each field keeps to the room the others leave, and the
+    // others must not still hold the old image's texts then.
+    for (int n = 1; n <= MessageCount; ++n)
+        Message(n)->SetKeyerText(QString());
     for (int n = 1; n <= MessageCount; ++n)
         Message(n)->SetKeyerText(QString::fromLatin1(DecodeMessage(image, n)));
 }

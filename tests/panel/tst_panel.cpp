@@ -151,6 +151,14 @@ void TestPanel::refreshShowsEveryField()
     QVERIFY(Box(1019)->isChecked()); // PaddleDog, bit 7 clear
     QVERIFY(Box(112)->isChecked());  // Cut 0/9
     QVERIFY(!Box(107)->isChecked()); // MsgBrk
+
+    // A full area moved from one message to another shows whole.
+    QVERIFY(PackMessages(image, {"", std::string(232, 'E'), "", "", "", ""}));
+    panel->RefreshPanel();
+    QVERIFY(PackMessages(image, {std::string(232, 'T'), "", "", "", "", ""}));
+    panel->RefreshPanel();
+    QCOMPARE(panel->Text(1000), QString(232, 'T'));
+    QCOMPARE(panel->Text(1001), QString());
 }
 
 void TestPanel::refreshFiresNoHandler()
