@@ -1,6 +1,7 @@
 #include "panel/EditorPanel.h"
 
 #include "image/MessageCodec.h"
+#include "image/Settings.h"
 #include "panel/AccessibleLineEdit.h"
 #include "panel/LayoutBuilder.h"
 #include "panel/MessageField.h"
@@ -16,52 +17,10 @@
 
 namespace {
 
-struct CheckBoxBinding {
-    int id;
-    CheckBox box;
-};
-constexpr CheckBoxBinding CheckBoxes[] = {
-    {1016, CheckBox::Swap},      {1017, CheckBox::AutoSpace}, {1018, CheckBox::CTspace},
-    {1019, CheckBox::PaddleDog}, {112, CheckBox::Cut09},      {107, CheckBox::MsgBrk},
-};
-
 constexpr int KeyerButtons[] = {Ctl::ReadMV, Ctl::WriteMV, Ctl::TestMV, 1006, 1007, 1008, 1009, 1010, 1011};
 
-constexpr int KeyerModeList = 1040;
-constexpr int PaddleHangList = 1141;
+// The one list that shows the image from the start, as the keyer's editor did.
 constexpr int SidetoneList = 1044;
-constexpr int OutputConfigList = 1046;
-constexpr int MaxField = 1014;
-constexpr int MinField = 1015;
-
-// The number fields that hold one byte each, in the order they are checked.
-struct NumberRule {
-    int id;
-    BitField field;
-    unsigned low, high;
-    bool zeroAllowed; // Farns: 0 switches it off
-    const char* refusal;
-};
-constexpr NumberRule NumberRules[] = {
-    {1021, Field::Weight, 10, 90, false, "Weight must be between 10 and 90"},
-    {1031, Field::LeadIn, 0, 250, false, "Lead In must be 250 or less."},
-    {1032, Field::Tail, 0, 250, false, "Tail must be 250 or less."},
-    {1036, Field::FirstExtension, 0, 250, false, "Extend must be 250 or less."},
-    {1035, Field::KeyComp, 0, 250, false, "Key Comp must be 250 or less."},
-    // The keyer documents 10 to 90; accepting 91..99 would contradict the message.
-    {1033, Field::Farns, 10, 90, true, "Farns must be 0 or between 10 and 90"},
-    {1045, Field::Ksamp, 10, 90, false, "Ksamp must be between 10 and 90"},
-    {108, Field::CmdWPM, 5, 99, false, "CMDWPM must be between 5 and 99"},
-    {1034, Field::Ratio, 33, 66, false, "Ratio must be between 33 and 66"},
-};
-
-template <std::size_t N> void Fill(QWidget* list, const std::array<std::string_view, N>& entries)
-{
-    auto* box = static_cast<QComboBox*>(list);
-    for (auto entry : entries)
-        box->addItem(QString::fromLatin1(entry.data(), static_cast<qsizetype>(entry.size())));
-    box->setCurrentIndex(-1);
-}
 
 // A screen reader speaks a notification when it appears. Status texts are
 // announced through an invisible one, since a label's changes are heard
@@ -120,38 +79,38 @@ EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
 
 void EditorPanel::FillLists()
 {
-    Fill(Control(KeyerModeList), KeyerModeEntries);
-    Fill(Control(PaddleHangList), PaddleHangEntries);
-    Fill(Control(SidetoneList), SidetoneEntries);
-    static_cast<QComboBox*>(Control(SidetoneList))->setCurrentIndex(SidetoneIndex(image).value_or(-1));
-    Fill(Control(OutputConfigList), OutputConfigEntries);
+    for (const Setting& setting : AllSettings()) {
+        if (setting.kind != SettingKind::List)
+            continue;
+        auto* box = static_cast<QComboBox*>(Control(setting.controlId));
+        for (const std::string_view entry : setting.list->entries)
+            box->addItem(QString::fromLatin1(entry.data(), static_cast<qsizetype>(entry.size())));
+        box->setCurrentIndex(setting.controlId == SidetoneList ? setting.list->shown(image).value_or(-1) : -1);
+    }
 }
 
 void EditorPanel::Connect()
 {
-    // `activated` fires on the person's choice only, never when RefreshPanel
-    // sets a selection, and also when the shown entry is chosen again.
-    const auto onChoice = [this](int id, void (*choose)(EepromImage&, int)) {
-        auto* box = static_cast<QComboBox*>(Control(id));
-        connect(box, &QComboBox::activated, this, [this, box, choose](int index) {
-            choose(image, index);
-            // A list changed with the arrow keys is otherwise not heard.
-            if (box->hasFocus())
-                Announce(box->currentText());
-        });
-    };
-    onChoice(KeyerModeList, ChooseKeyerMode);
-    onChoice(PaddleHangList, ChoosePaddleHang);
-    onChoice(SidetoneList, ChooseSidetone);
-    onChoice(OutputConfigList, ChooseOutputConfig);
-
-    for (const auto& binding : CheckBoxes) {
-        auto* box = static_cast<QCheckBox*>(Control(binding.id));
-        connect(box, &QCheckBox::clicked, this, [this, box, which = binding.box] {
-            // The image holds the state; the mark only shows it.
-            ClickCheckBox(image, which);
-            box->setChecked(IsChecked(image, which));
-        });
+    for (const Setting& setting : AllSettings()) {
+        if (setting.kind == SettingKind::List) {
+            // `activated` fires on the person's choice only, never when
+            // RefreshPanel sets a selection, and also when the shown entry is
+            // chosen again.
+            auto* box = static_cast<QComboBox*>(Control(setting.controlId));
+            connect(box, &QComboBox::activated, this, [this, box, choose = setting.list->choose](int index) {
+                choose(image, index);
+                // A list changed with the arrow keys is otherwise not heard.
+                if (box->hasFocus())
+                    Announce(box->currentText());
+            });
+        } else if (setting.kind == SettingKind::CheckBox) {
+            auto* box = static_cast<QCheckBox*>(Control(setting.controlId));
+            connect(box, &QCheckBox::clicked, this, [this, box, which = setting.box] {
+                // The image holds the state; the mark only shows it.
+                ClickCheckBox(image, which);
+                box->setChecked(IsChecked(image, which));
+            });
+        }
     }
 
     for (int id : KeyerButtons) {
@@ -269,41 +228,29 @@ void EditorPanel::Tick()
     }
 }
 
-unsigned EditorPanel::Number(int id) const
-{
-    // Empty text reads as 0, like any text that holds no number.
-    return static_cast<QLineEdit*>(Control(id))->text().toUInt();
-}
-
-void EditorPanel::SetNumber(int id, unsigned value)
-{
-    static_cast<QLineEdit*>(Control(id))->setText(QString::number(value));
-}
-
 void EditorPanel::RefreshPanel()
 {
-    for (const auto& rule : NumberRules)
-        SetNumber(rule.id, Get(image, rule.field));
-
-    static_cast<QComboBox*>(Control(KeyerModeList))->setCurrentIndex(KeyerModeIndex(image));
-    static_cast<QComboBox*>(Control(PaddleHangList))->setCurrentIndex(PaddleHangIndex(image));
-    // No entry stands for an output nibble without exactly one port bit:
-    // showing none is better than showing a setting the keyer does not have.
-    static_cast<QComboBox*>(Control(OutputConfigList))->setCurrentIndex(OutputConfigIndex(image).value_or(-1));
-    static_cast<QComboBox*>(Control(SidetoneList))->setCurrentIndex(SidetoneIndex(image).value_or(-1));
-
-    SetNumber(MaxField, static_cast<unsigned>(PotMaxShown(image)));
-    SetNumber(MinField, Get(image, Field::PotMin));
-
-    for (const auto& binding : CheckBoxes)
-        static_cast<QCheckBox*>(Control(binding.id))->setChecked(IsChecked(image, binding.box));
-
-    // Emptied first: each field keeps to the room the others leave, and the
-    // others must not still hold the old image's texts then.
+    // Emptied first: each message field keeps to the room the others leave,
+    // and the others must not still hold the old image's texts then.
     for (int n = 1; n <= MessageCount; ++n)
         Message(n)->SetKeyerText(QString());
-    for (int n = 1; n <= MessageCount; ++n)
-        Message(n)->SetKeyerText(QString::fromLatin1(DecodeMessage(image, n)));
+    for (const Setting& setting : AllSettings()) {
+        QWidget* control = Control(setting.controlId);
+        switch (setting.kind) {
+        case SettingKind::CheckBox:
+            static_cast<QCheckBox*>(control)->setChecked(IsChecked(image, setting.box));
+            break;
+        case SettingKind::List:
+            // No entry stands for some values (an output nibble without
+            // exactly one port bit, say): showing none is better than showing
+            // a setting the keyer does not have.
+            static_cast<QComboBox*>(control)->setCurrentIndex(setting.list->shown(image).value_or(-1));
+            break;
+        default:
+            SetText(setting.controlId, QString::fromLatin1(ShownText(setting, image)));
+            break;
+        }
+    }
 }
 
 int EditorPanel::Refuse(const QString& message)
@@ -314,34 +261,12 @@ int EditorPanel::Refuse(const QString& message)
 
 int EditorPanel::ValidatePanel()
 {
-    // Each field is stored the moment it passes, as the keyer's own editor
-    // always did; a refusal leaves the later bytes as they were.
-    for (const auto& rule : NumberRules) {
-        const unsigned value = Number(rule.id);
-        const bool accepted = (value >= rule.low && value <= rule.high) || (rule.zeroAllowed && value == 0);
-        if (!accepted)
-            return Refuse(QString::fromUtf8(rule.refusal));
-        Set(image, rule.field, value);
+    FieldTexts texts;
+    for (const Setting& setting : AllSettings()) {
+        if (setting.kind != SettingKind::CheckBox && setting.kind != SettingKind::List)
+            texts[setting.controlId] = Text(setting.controlId).toStdString();
     }
-
-    const unsigned potMax = Number(MaxField);
-    const unsigned potMin = Number(MinField);
-    if (potMax <= potMin)
-        return Refuse(QStringLiteral("Pot Max must be greater than Pot Min"));
-    if (potMin < 5 || potMin > 99)
-        return Refuse(QStringLiteral("Pot Min must be between 5 and 99"));
-    if (potMax < 5 || potMax > 99)
-        return Refuse(QStringLiteral("Pot Max must be between 5 and 99"));
-    StorePotLimits(image, static_cast<int>(potMin), static_cast<int>(potMax));
-
-    // The fields keep to the keyer's rule on every route in; this guard only
-    // makes sure nothing else could ever reach the message area.
-    MessageTexts texts;
-    for (int n = 1; n <= MessageCount; ++n)
-        texts[static_cast<std::size_t>(n - 1)] = Message(n)->toPlainText().toStdString();
-    if (const auto problem = CheckMessages(texts)) {
-        return Refuse(QStringLiteral("Message %1 cannot be stored in the keyer.").arg(problem->messageNumber));
-    }
-    PackMessages(image, texts);
+    if (const auto refusal = ValidateSettings(image, texts))
+        return Refuse(QString::fromStdString(*refusal));
     return 1;
 }

@@ -71,8 +71,6 @@ class EditorPanel : public QFrame {
     void FillLists();
     void Connect();
     MessageField* Message(int n) const;
-    unsigned Number(int id) const;
-    void SetNumber(int id, unsigned value);
     int Refuse(const QString& message);
     void Announce(const QString& text);
 

@@ -53,16 +53,10 @@ int MessageField::RoomLeft() const
 
 QString MessageField::CleanForKeyer(const QString& text, int room)
 {
-    QString clean;
+    // Qt's own line and paragraph separators are line breaks too.
     QString source = text;
-    source.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    for (QChar c : source) {
-        if (clean.size() >= room)
-            break;
-        if (const QChar kept = KeptAs(c); !kept.isNull())
-            clean.append(kept);
-    }
-    return clean;
+    source.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
+    return QString::fromLatin1(CleanMessageText(source.toStdString(), room));
 }
 
 void MessageField::NoteChange(int position, int added)
