@@ -1,7 +1,6 @@
 #include "app/AppPaths.h"
 
 #include <QCoreApplication>
-#include <QScreen>
 #include <QStandardPaths>
 #include <QSysInfo>
 
@@ -44,11 +43,4 @@ QSize InitialWindowSize(int density)
     if (density == 120)
         return {738, 568};
     return {density * 738 / 120, density * 568 / 120};
-}
-
-int ScreenDensity(const QScreen* screen)
-{
-    if (!screen)
-        return 96;
-    return qRound(screen->logicalDotsPerInchX() * screen->devicePixelRatio());
 }

@@ -51,6 +51,17 @@ int ReadPortSettings(const std::string& path, std::int32_t& selectedPort, Prompt
     return 1;
 }
 
+std::int32_t PortInSettings(const std::string& path)
+{
+    FileProblem problem = FileProblem::None;
+    File file = OpenRegularForReading(path, problem);
+    if (!file)
+        return 1;
+    PortBytes bytes{};
+    std::fread(bytes.data(), 1, bytes.size(), file.get());
+    return FromLittleEndian(bytes);
+}
+
 int WritePortSettings(const std::string& path, std::int32_t selectedPort, Prompts& prompts)
 {
     std::error_code ec;

@@ -145,8 +145,12 @@ std::string ShownText(const Setting& setting, const EepromImage& image)
 FieldTexts ShownTexts(const EepromImage& image)
 {
     FieldTexts texts;
+    EepromImage scratch = image;
     for (const Setting& setting : Table) {
-        if (setting.kind != SettingKind::CheckBox && setting.kind != SettingKind::List)
+        // Messages in turn, each kept to the room the earlier ones leave.
+        if (setting.kind == SettingKind::Message)
+            SetSetting(setting, ShownText(setting, image), scratch, texts);
+        else if (setting.kind != SettingKind::CheckBox && setting.kind != SettingKind::List)
             texts[setting.controlId] = ShownText(setting, image);
     }
     return texts;

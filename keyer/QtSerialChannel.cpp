@@ -23,6 +23,9 @@ void WaitWithEvents(int ms)
 
 namespace {
 
+// Transfers this long take seconds, and are worth a progress bar.
+constexpr int LongTransfer = 64;
+
 // Runs the event loop until `done` holds or the deadline passes; wakes on the
 // port's signals and every 10 ms, so no signal can be missed.
 template <typename Done> void WaitUntil(QSerialPort& port, const QDeadlineTimer& deadline, Done done)
@@ -133,7 +136,12 @@ int QtSerialChannel::WritePort(const std::uint8_t* data, int count)
         return 0;
     // Writes get a bound too: the line time of the bytes plus a margin.
     const QDeadlineTimer deadline(static_cast<qint64>(count * timings.lineMsPerByte) + timings.writeMarginMs);
-    WaitUntil(port, deadline, [this] { return LineBroken() || BytesNotYetSent() == 0; });
+    WaitUntil(port, deadline, [this, count] {
+        const int left = BytesNotYetSent();
+        if (progress && count >= LongTransfer)
+            progress(count - std::min(left, count), count);
+        return LineBroken() || left == 0;
+    });
     if (LineBroken() || BytesNotYetSent() != 0) {
         // Whatever is left must not go out later, in the middle of another command.
         if (port.isOpen())
@@ -154,6 +162,8 @@ int QtSerialChannel::ReadPort(std::uint8_t* buffer, int count)
             const qint64 n = port.read(reinterpret_cast<char*>(buffer) + got, count - got);
             if (n > 0)
                 got += static_cast<int>(n);
+            if (n > 0 && progress && count >= LongTransfer)
+                progress(got, count);
         }
         return got == count || LineBroken();
     };

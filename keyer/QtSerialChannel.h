@@ -6,6 +6,7 @@
 #include "keyer/SerialChannel.h"
 
 #include <QSerialPort>
+#include <functional>
 #include <string>
 
 struct ChannelTimings {
@@ -28,6 +29,9 @@ class QtSerialChannel : public SerialChannel {
     std::string FailureReason() const override { return failureReason; }
     bool LineLost() const override { return portOpen && LineBroken(); }
 
+    // Told how far each long transfer has come: bytes done of all.
+    void SetProgress(std::function<void(int done, int total)> report) { progress = std::move(report); }
+
   protected:
     // The steps of opening that touch the line; a test may watch them.
     virtual bool ApplyLineSettings();
@@ -44,6 +48,7 @@ class QtSerialChannel : public SerialChannel {
     QSerialPort port;
     bool portOpen = false;
     std::string failureReason;
+    std::function<void(int, int)> progress;
 };
 
 // Waits `ms` milliseconds while the program keeps handling its events.

@@ -1,0 +1,438 @@
+#include "cli/Cli.h"
+
+#include "files/Backups.h"
+#include "files/EepromFile.h"
+#include "files/PortSettings.h"
+#include "image/MessageCodec.h"
+#include "image/Settings.h"
+#include "keyer/KeyerCommands.h"
+#include "keyer/PortDiscovery.h"
+#include "keyer/QtSerialChannel.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <ctime>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Success = 0;
+constexpr int KeyerFailure = 1;
+constexpr int UsageError = 2;
+
+struct Context {
+    QStringList positional;
+    bool json = false;
+    std::optional<int> port;
+    std::optional<QString> output;
+    const CliPaths& paths;
+    QTextStream& out;
+    QTextStream& err;
+};
+
+// The options a command takes.
+enum Options { None = 0, Json = 1, Port = 2, Output = 4 };
+
+struct Command {
+    const char* name;
+    const char* usage;
+    const char* help;
+    int positional; // how many arguments it takes; -1: one or more
+    int options;
+    int (*run)(Context&);
+};
+
+std::string Std(const QString& text)
+{
+    return text.toStdString();
+}
+
+bool Load(const QString& path, EepromImage& image, Context& c)
+{
+    const std::string problem = LoadEepromFile(Std(path), image);
+    if (!problem.empty())
+        c.err << path << ": " << QString::fromStdString(problem) << Qt::endl;
+    return problem.empty();
+}
+
+// Every setting with what the panel would show for it after opening `image`.
+std::vector<std::pair<const Setting*, std::string>> Shown(const EepromImage& image)
+{
+    const FieldTexts texts = ShownTexts(image);
+    std::vector<std::pair<const Setting*, std::string>> shown;
+    for (const Setting& setting : AllSettings()) {
+        const auto text = texts.find(setting.controlId);
+        shown.emplace_back(&setting, text != texts.end() ? text->second : ShownText(setting, image));
+    }
+    return shown;
+}
+
+int BytesLeft(const std::vector<std::pair<const Setting*, std::string>>& shown)
+{
+    int used = 0;
+    for (const auto& [setting, text] : shown) {
+        if (setting->kind == SettingKind::Message)
+            used += static_cast<int>(text.size());
+    }
+    return MessageAreaSize - used;
+}
+
+QJsonValue JsonValue(const Setting& setting, const std::string& text)
+{
+    switch (setting.kind) {
+    case SettingKind::CheckBox:
+        return text == "on";
+    case SettingKind::List:
+        return text.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(QString::fromStdString(text));
+    case SettingKind::Message:
+        return QString::fromStdString(text);
+    default:
+        return static_cast<qint64>(ReadNumber(text));
+    }
+}
+
+QString PlainValue(const Setting& setting, const std::string& text)
+{
+    if (setting.kind == SettingKind::Message)
+        return "\"" + QString::fromStdString(text) + "\"";
+    if (setting.kind == SettingKind::List && text.empty())
+        return QStringLiteral("none");
+    return QString::fromStdString(text);
+}
+
+void PrintJson(Context& c, const QJsonDocument& document)
+{
+    c.out << document.toJson(QJsonDocument::Indented);
+}
+
+int ShowFile(Context& c)
+{
+    EepromImage image;
+    if (!Load(c.positional[0], image, c))
+        return UsageError;
+    const auto shown = Shown(image);
+    if (c.json) {
+        QJsonObject object;
+        for (const auto& [setting, text] : shown)
+            object.insert(QString::fromLatin1(setting->name), JsonValue(*setting, text));
+        object.insert(QStringLiteral("Msg Bytes Left"), BytesLeft(shown));
+        PrintJson(c, QJsonDocument(object));
+        return Success;
+    }
+    for (const auto& [setting, text] : shown)
+        c.out << QString::fromLatin1(setting->name).leftJustified(15) << PlainValue(*setting, text) << "\n";
+    c.out << QStringLiteral("Msg Bytes Left").leftJustified(15) << BytesLeft(shown) << Qt::endl;
+    return Success;
+}
+
+int DiffFiles(Context& c)
+{
+    EepromImage before, after;
+    if (!Load(c.positional[0], before, c) || !Load(c.positional[1], after, c))
+        return UsageError;
+    const auto old = Shown(before);
+    const auto now = Shown(after);
+    QJsonObject changes;
+    bool differ = false;
+    for (std::size_t i = 0; i < old.size(); ++i) {
+        const Setting& setting = *old[i].first;
+        if (old[i].second == now[i].second)
+            continue;
+        differ = true;
+        if (c.json) {
+            changes.insert(QString::fromLatin1(setting.name), QJsonObject{{"old", JsonValue(setting, old[i].second)},
+                                                                          {"new", JsonValue(setting, now[i].second)}});
+        } else {
+            c.out << QString::fromLatin1(setting.name) << ": " << PlainValue(setting, old[i].second) << " -> "
+                  << PlainValue(setting, now[i].second) << "\n";
+        }
+    }
+    if (c.json)
+        PrintJson(c, QJsonDocument(changes));
+    c.out.flush();
+    return differ ? 1 : Success; // as diff(1) does
+}
+
+int SetValues(Context& c)
+{
+    const QString file = c.positional[0];
+    EepromImage image;
+    if (!Load(file, image, c))
+        return UsageError;
+    FieldTexts texts = ShownTexts(image);
+    for (const QString& assignment : c.positional.mid(1)) {
+        const qsizetype equals = assignment.indexOf(QLatin1Char('='));
+        const Setting* setting = equals > 0 ? FindSetting(Std(assignment.left(equals))) : nullptr;
+        if (!setting) {
+            c.err << "\"" << assignment << "\" is not NAME=VALUE with a setting's name; "
+                  << "mv2mgr-cli show lists them." << Qt::endl;
+            return UsageError;
+        }
+        const std::string problem = SetSetting(*setting, Std(assignment.mid(equals + 1)), image, texts);
+        if (!problem.empty()) {
+            c.err << QString::fromStdString(problem) << Qt::endl;
+            return UsageError;
+        }
+    }
+    // Checked and packed exactly as File > Save does; nothing is written
+    // when a field is refused.
+    if (const auto refusal = ValidateSettings(image, texts)) {
+        c.err << QString::fromStdString(*refusal) << Qt::endl;
+        return UsageError;
+    }
+    const QString target = c.output.value_or(file);
+    const std::string problem = StoreEepromFile(Std(target), image);
+    if (!problem.empty()) {
+        c.err << target << ": " << QString::fromStdString(problem) << Qt::endl;
+        return UsageError;
+    }
+    return Success;
+}
+
+int ListPorts(Context& c)
+{
+    const AdapterDescriptions adapters = SystemAdapters();
+    const int selected = PortInSettings(c.paths.portSettings);
+    QJsonArray ports;
+    for (int port = 1; port <= 12; ++port) {
+        const PortPresence presence = DescribePort(port, c.paths.configFolder, adapters);
+        if (c.json) {
+            ports.append(QJsonObject{{"port", port},
+                                     {"name", QStringLiteral("Com%1").arg(port)},
+                                     {"device", QString::fromStdString(presence.device)},
+                                     {"present", presence.present},
+                                     {"adapter", QString::fromStdString(presence.adapter)},
+                                     {"selected", port == selected}});
+        } else {
+            c.out << (port == selected ? "* " : "  ") << QString::fromStdString(PortCaption(presence)) << "\n";
+        }
+    }
+    if (c.json)
+        PrintJson(c, QJsonDocument(ports));
+    c.out.flush();
+    return Success;
+}
+
+// The link's texts, as the panel shows them, on standard error.
+class ErrorDisplay : public LinkDisplay {
+  public:
+    explicit ErrorDisplay(QTextStream& err) : err(err) {}
+    void ShowLinkStatus(const std::string& text, const std::string& why) override
+    {
+        err << QString::fromStdString(text) << Qt::endl;
+        if (!why.empty())
+            err << "  " << QString::fromStdString(why) << Qt::endl;
+    }
+    void ShowPotVal(const std::string& text) override { err << "PotVal " << QString::fromStdString(text) << Qt::endl; }
+    void ShowPbVal(const std::string& text) override { err << "PbVal " << QString::fromStdString(text) << Qt::endl; }
+
+  private:
+    QTextStream& err;
+};
+
+// One keyer operation's link: the channel, opened by Connect and closed
+// however the operation ends.
+class Link {
+  public:
+    explicit Link(Context& c) : c(c), channel(c.paths.configFolder)
+    {
+        if (::isatty(STDERR_FILENO)) {
+            channel.SetProgress([&err = c.err](int done, int total) {
+                const int filled = done * 30 / total;
+                err << "\r[" << QString(filled, QLatin1Char('#')) << QString(30 - filled, QLatin1Char('.')) << "] "
+                    << done * 100 / total << "%" << (done == total ? "\n" : "") << Qt::flush;
+            });
+        }
+    }
+    ~Link()
+    {
+        if (channel.PortOpen())
+            channel.ClosePort();
+    }
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    // The firmware revision, or a negative code after telling why.
+    int Connect(bool warn = true)
+    {
+        ErrorDisplay display(c.err);
+        const int port = c.port.value_or(PortInSettings(c.paths.portSettings));
+        const int revision = ConnectKeyer(channel, port, display);
+        if (revision < 0 && warn)
+            c.err << "MV not connected" << Qt::endl;
+        return revision;
+    }
+    void Backup(const EepromImage& image, int revision, const char* kind)
+    {
+        const std::string problem = SaveBackup(c.paths.backupFolder, image, revision, kind, std::time(nullptr));
+        if (!problem.empty())
+            c.err << "No backup: " << QString::fromStdString(problem) << Qt::endl;
+    }
+
+    Context& c;
+    QtSerialChannel channel;
+};
+
+int TestKeyer(Context& c)
+{
+    Link link(c);
+    WaitWithEvents(500); // as Test MV: the keyer may still be busy from its last command
+    const int revision = link.Connect(false);
+    c.err << (revision < 0 ? "MV NG" : "MV OK") << Qt::endl;
+    return revision < 0 ? KeyerFailure : Success;
+}
+
+int ReadKeyer(Context& c)
+{
+    Link link(c);
+    const int revision = link.Connect();
+    if (revision < 0)
+        return KeyerFailure;
+    c.err << "Reading" << Qt::endl;
+    EepromImage image;
+    if (ReadEeprom(link.channel, image) != 1) {
+        c.err << "Read failed" << Qt::endl;
+        return KeyerFailure; // and nothing is written: only whole images are
+    }
+    link.channel.ClosePort();
+    c.err << "Done" << Qt::endl;
+    link.Backup(image, revision, "read");
+    const std::string problem = StoreEepromFile(Std(c.positional[0]), image);
+    if (!problem.empty()) {
+        c.err << c.positional[0] << ": " << QString::fromStdString(problem) << Qt::endl;
+        return UsageError;
+    }
+    return Success;
+}
+
+int WriteKeyer(Context& c)
+{
+    EepromImage image;
+    if (!Load(c.positional[0], image, c))
+        return UsageError;
+    // The checks of Write MV, before anything reaches the keyer.
+    if (const auto refusal = ValidateSettings(image, ShownTexts(image))) {
+        c.err << QString::fromStdString(*refusal) << Qt::endl;
+        return UsageError;
+    }
+    Link link(c);
+    const int revision = link.Connect();
+    if (revision < 0)
+        return KeyerFailure;
+    link.Backup(image, revision, "write");
+    c.err << "Writing" << Qt::endl;
+    bool written = WriteEeprom(link.channel, image) == 1;
+    if (written) {
+        WaitWithEvents(500); // the keyer stores the bytes meanwhile
+        written = !link.channel.LineLost();
+    }
+    c.err << (written ? "Done" : "Write failed") << Qt::endl;
+    return written ? Success : KeyerFailure;
+}
+
+int PlayMessage(Context& c)
+{
+    bool number = false;
+    const int n = c.positional[0].toInt(&number);
+    if (!number || n < 1 || n > MessageCount) {
+        c.err << "play takes a message number, 1 to 6." << Qt::endl;
+        return UsageError;
+    }
+    Link link(c);
+    if (link.Connect() < 0)
+        return KeyerFailure;
+    if (TestMessage(link.channel, n) != 1) {
+        c.err << "Test failed" << Qt::endl;
+        return KeyerFailure;
+    }
+    return Success;
+}
+
+// clang-format off
+const Command Commands[] = {
+    {"show", "show FILE.eep [--json]",
+     "Every setting as the panel shows it after opening the file, and the message bytes left.", 1, Json, ShowFile},
+    {"diff", "diff A.eep B.eep [--json]",
+     "The settings and messages that differ. Exit status 1 when they differ, 0 when not.", 2, Json, DiffFiles},
+    {"set", "set FILE.eep NAME=VALUE... [-o OUT.eep]",
+     "Sets each value as in the panel (a list by its entry, a check box by on or off, a number or a message as\n"
+     "the field's text), checks and packs as File > Save does, and saves to OUT (default: FILE). Names are the\n"
+     "panel's captions, in any case: Weight, MAX, \"Keyer Mode\", \"Message 1\"...", -1, Output, SetValues},
+    {"ports", "ports [--json]", "Com1 to Com12: the device each opens, whether it is there, the adapter.", 0, Json,
+     ListPorts},
+    {"test", "test [--port N]", "Checks the connection, as Test MV does.", 0, Port, TestKeyer},
+    {"read", "read OUT.eep [--port N]", "Reads the keyer's memory into OUT, as Read MV does.", 1, Port, ReadKeyer},
+    {"write", "write IN.eep [--port N]", "Checks IN as Write MV does and writes it to the keyer.", 1, Port, WriteKeyer},
+    {"play", "play N [--port N]", "Makes the keyer send its stored message N (1 to 6).", 1, Port, PlayMessage},
+};
+// clang-format on
+
+void GeneralHelp(QTextStream& out)
+{
+    out << "Usage: mv2mgr-cli COMMAND [ARGUMENTS]\n"
+           "The Morvel2 keyer editor's rules and keyer operations from the command line.\n\n";
+    for (const Command& command : Commands)
+        out << "  " << command.usage << "\n";
+    out << "\n  --help after a command tells more; --version tells the version.\n"
+           "Exit status: 0 done, 1 a keyer or link failure, 2 a usage, file or check error.\n"
+           "The port is the editor's chosen port unless --port gives another.\n";
+    out.flush();
+}
+
+} // namespace
+
+int RunCli(const QStringList& args, const CliPaths& paths, QTextStream& out, QTextStream& err)
+{
+    if (args.isEmpty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        GeneralHelp(args.isEmpty() ? err : out);
+        return args.isEmpty() ? UsageError : Success;
+    }
+    if (args[0] == "--version") {
+        out << "mv2mgr-cli " << MV2MGR_VERSION << Qt::endl;
+        return Success;
+    }
+    const Command* command = nullptr;
+    for (const Command& c : Commands) {
+        if (args[0] == QLatin1String(c.name))
+            command = &c;
+    }
+    if (!command) {
+        err << "mv2mgr-cli: no command \"" << args[0] << "\"; mv2mgr-cli --help lists them." << Qt::endl;
+        return UsageError;
+    }
+
+    Context c{{}, false, std::nullopt, std::nullopt, paths, out, err};
+    const QString usage = QStringLiteral("Usage: mv2mgr-cli ") + QString::fromLatin1(command->usage);
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            out << usage << "\n" << command->help << Qt::endl;
+            return Success;
+        }
+        if (arg == "--json" && (command->options & Json)) {
+            c.json = true;
+        } else if (arg == "--port" && (command->options & Port) && i + 1 < args.size()) {
+            bool number = false;
+            c.port = args[++i].toInt(&number);
+            if (!number) {
+                err << "--port takes a port number." << Qt::endl;
+                return UsageError;
+            }
+        } else if (arg == "-o" && (command->options & Output) && i + 1 < args.size()) {
+            c.output = args[++i];
+        } else if (arg.startsWith(QLatin1Char('-')) && !arg.contains(QLatin1Char('=')) && arg.size() > 1) {
+            err << "mv2mgr-cli " << command->name << ": unknown option " << arg << "\n" << usage << Qt::endl;
+            return UsageError;
+        } else {
+            c.positional << arg;
+        }
+    }
+    const bool fits = command->positional < 0 ? !c.positional.isEmpty() : c.positional.size() == command->positional;
+    if (!fits) {
+        err << usage << Qt::endl;
+        return UsageError;
+    }
+    return command->run(c);
+}

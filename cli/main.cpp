@@ -1,0 +1,19 @@
+#include "app/AppPaths.h"
+#include "cli/Cli.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("mv2mgr"));
+    const AppPaths found = DeterminePaths();
+    const CliPaths paths{QFile::encodeName(found.configFolder).toStdString(),
+                         QFile::encodeName(found.portSettingsPath).toStdString(),
+                         QFile::encodeName(found.backupFolder).toStdString()};
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return RunCli(QCoreApplication::arguments().mid(1), paths, out, err);
+}

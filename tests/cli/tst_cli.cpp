@@ -1,0 +1,265 @@
+#include "cli/Cli.h"
+#include "files/Backups.h"
+#include "files/EepromFile.h"
+#include "image/MessageCodec.h"
+#include "image/Settings.h"
+#include "panel/EditorPanel.h"
+#include "support/FakeKeyer.h"
+#include "support/RecordingPrompts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int Port = 4;
+
+// A file whose every field passes the panel's checks.
+EepromImage ValidImage()
+{
+    EepromImage image;
+    const std::uint8_t settings[] = {7, 0x23, 9, 7, 50, 10, 20, 12, 23, 5, 0, 15, 50, 48, 0x25, 0x0C, 20};
+    std::copy(std::begin(settings), std::end(settings), image.bytes.begin());
+    PackMessages(image, {"CQ TEST", "", "", "", "", ""});
+    return image;
+}
+
+struct Ran {
+    int code;
+    QString out, err;
+};
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void setRefusesWhatThePanelRefuses_data();
+    void setRefusesWhatThePanelRefuses();
+    void showSetDiffRoundTrip();
+    void keyerOperations_data();
+    void keyerOperations();
+    void theProgramNeedsNoDisplay();
+
+  private:
+    Ran Run(const QStringList& args)
+    {
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        const int code = RunCli(args, paths, outStream, errStream);
+        outStream.flush();
+        errStream.flush();
+        return {code, out, err};
+    }
+    QString File(const char* name) const { return dir->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    CliPaths paths;
+    QString valid;
+};
+
+void TestCli::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    paths = {dir->path().toStdString(), File("mv2mgr.cfg").toStdString(), File("backups").toStdString()};
+    valid = File("valid.eep");
+    QCOMPARE(StoreEepromFile(valid.toStdString(), ValidImage()), std::string());
+}
+
+void TestCli::setRefusesWhatThePanelRefuses_data()
+{
+    QTest::addColumn<QStringList>("assignments");
+    QTest::addColumn<QString>("refusal"); // empty: saved
+    QTest::newRow("weight too low") << QStringList{"Weight=9"} << "Weight must be between 10 and 90";
+    QTest::newRow("not a number") << QStringList{"weight=5O"} << "Weight must be between 10 and 90";
+    QTest::newRow("lead in") << QStringList{"LeadIn=251", "Ratio=70"} << "Lead In must be 250 or less.";
+    QTest::newRow("farns") << QStringList{"Farns=5"} << "Farns must be 0 or between 10 and 90";
+    QTest::newRow("ratio, after earlier fields")
+        << QStringList{"Weight=60", "Ratio=70"} << "Ratio must be between 33 and 66";
+    QTest::newRow("max equals min") << QStringList{"MAX=50", "MIN=50"} << "Pot Max must be greater than Pot Min";
+    QTest::newRow("max too high") << QStringList{"MAX=100", "MIN=5"} << "Pot Max must be between 5 and 99";
+    QTest::newRow("min too low") << QStringList{"MAX=10", "MIN=4"} << "Pot Min must be between 5 and 99";
+    QTest::newRow("every kind accepted") << QStringList{"Keyer Mode=UltimDah",
+                                                        "swap=on",
+                                                        "PaddleDog=off",
+                                                        "Sidetone Hz=571",
+                                                        "Weight=60",
+                                                        "MAX=30",
+                                                        "MIN=10",
+                                                        "Message 2=cq #test\u00e9 de!",
+                                                        "Output Config=Port2, PTT"}
+                                         << "";
+    QTest::newRow("messages cut to the room left")
+        << QStringList{"Message 3=" + QString(200, 'E'), "Message 4=" + QString(40, 'T')} << "";
+}
+
+void TestCli::setRefusesWhatThePanelRefuses()
+{
+    QFETCH(QStringList, assignments);
+    QFETCH(QString, refusal);
+
+    // The panel, as a person would use it after File > Open.
+    EepromImage image = ValidImage();
+    RecordingPrompts prompts;
+    EditorPanel panel(image, prompts);
+    panel.RefreshPanel();
+    for (const QString& assignment : assignments) {
+        const Setting* setting = FindSetting(assignment.section('=', 0, 0).toStdString());
+        QVERIFY(setting);
+        const QString value = assignment.section('=', 1);
+        QWidget* control = panel.Control(setting->controlId);
+        if (auto* box = qobject_cast<QCheckBox*>(control)) {
+            if (box->isChecked() != (value == "on"))
+                box->click();
+        } else if (auto* list = qobject_cast<QComboBox*>(control)) {
+            list->setCurrentIndex(list->findText(value));
+            emit list->activated(list->currentIndex());
+        } else {
+            panel.SetText(setting->controlId, value);
+            QCoreApplication::processEvents();
+        }
+    }
+    const bool passed = panel.ValidatePanel() == 1;
+    QCOMPARE(passed, refusal.isEmpty());
+    if (!passed)
+        QCOMPARE(QString::fromStdString(prompts.LastText()), refusal);
+
+    // The command line, from the same table of cases.
+    const QString out = File("out.eep");
+    const Ran ran = Run(QStringList{"set", valid} + assignments + QStringList{"-o", out});
+    QCOMPARE(ran.code, passed ? 0 : 2);
+    QCOMPARE(ran.err.trimmed(), refusal);
+    EepromImage saved;
+    QCOMPARE(LoadEepromFile(out.toStdString(), saved).empty(), passed); // nothing written on a refusal
+    if (passed)
+        QVERIFY(saved == image);
+}
+
+void TestCli::showSetDiffRoundTrip()
+{
+    const QString changed = File("changed.eep");
+    QCOMPARE(Run({"set", valid, "Message 1=cq de dl1abc", "Keyer Mode=VibroBug", "Swap=on", "-o", changed}).code, 0);
+    const Ran shown = Run({"show", changed, "--json"});
+    QCOMPARE(shown.code, 0);
+    const QJsonObject json = QJsonDocument::fromJson(shown.out.toUtf8()).object();
+    QCOMPARE(json.size(), int(AllSettings().size()) + 1);
+    QCOMPARE(json["Weight"], QJsonValue(50));
+    QCOMPARE(json["MAX"], QJsonValue(35));
+    QCOMPARE(json["Swap"], QJsonValue(true));
+    QCOMPARE(json["Keyer Mode"], QJsonValue("VibroBug"));
+    QCOMPARE(json["Message 1"], QJsonValue("CQ DE DL1ABC"));
+    QCOMPARE(json["Message 2"], QJsonValue(""));
+    QCOMPARE(json["Msg Bytes Left"], QJsonValue(220));
+    // A list with no entry for the image's value is null.
+    EepromImage odd = ValidImage();
+    odd[3] = 0;
+    QCOMPARE(StoreEepromFile(File("odd.eep").toStdString(), odd), std::string());
+    QCOMPARE(QJsonDocument::fromJson(Run({"show", File("odd.eep"), "--json"}).out.toUtf8())["Sidetone Hz"],
+             QJsonValue(QJsonValue::Null));
+
+    const Ran same = Run({"diff", valid, valid});
+    QCOMPARE(same.code, 0);
+    QCOMPARE(same.out, QString());
+    const Ran differ = Run({"diff", valid, changed});
+    QCOMPARE(differ.code, 1);
+    QCOMPARE(differ.out, QString("Swap: off -> on\nKeyer Mode: Ultimatic -> VibroBug\n"
+                                 "Message 1: \"CQ TEST\" -> \"CQ DE DL1ABC\"\n"));
+    const QJsonObject changes = QJsonDocument::fromJson(Run({"diff", valid, changed, "--json"}).out.toUtf8()).object();
+    QCOMPARE(changes.keys(), QStringList({"Keyer Mode", "Message 1", "Swap"}));
+    QCOMPARE(changes["Swap"].toObject()["old"], QJsonValue(false));
+
+    QCOMPARE(Run({"set", valid, "Colour=red"}).code, 2);
+    QCOMPARE(Run({"set", valid, "Keyer Mode=Iambic C"}).err.trimmed(),
+             QString("Keyer Mode has no entry \"Iambic C\"; its entries are \"Iambic A\", \"Iambic B\", "
+                     "\"Ultimatic\", \"UltimDit\", \"UltimDah\", \"VibroBug\"."));
+    QCOMPARE(Run({"show", File("missing.eep")}).code, 2);
+}
+
+void TestCli::keyerOperations_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("said"); // in this order on standard error
+    using F = FakeKeyer::Fault;
+    QTest::newRow("test") << QStringList{"test"} << int(F::None) << 0
+                          << QStringList{"MV Open, F/W revision 23", "PotVal 128", "MV OK"};
+    QTest::newRow("test, silent keyer") << QStringList{"test"} << int(F::Silent) << 1
+                                        << QStringList{"MV Fail:no echo", "nothing answered", "MV NG"};
+    QTest::newRow("read") << QStringList{"read", "OUT"} << int(F::None) << 0 << QStringList{"Reading", "Done"};
+    QTest::newRow("read, short") << QStringList{"read", "OUT"} << int(F::ShortEeprom) << 1
+                                 << QStringList{"Reading", "Read failed"};
+    QTest::newRow("read, silent keyer") << QStringList{"read", "OUT"} << int(F::Silent) << 1
+                                        << QStringList{"MV Fail:no echo", "MV not connected"};
+    QTest::newRow("write") << QStringList{"write", "VALID"} << int(F::None) << 0 << QStringList{"Writing", "Done"};
+    QTest::newRow("write, refused") << QStringList{"write", "BAD"} << int(F::None) << 2
+                                    << QStringList{"Weight must be between 10 and 90"};
+    QTest::newRow("write, keyer gone") << QStringList{"write", "VALID"} << int(F::HangUpAfterWrite) << 1
+                                       << QStringList{"Writing", "Write failed"};
+    QTest::newRow("play") << QStringList{"play", "4"} << int(F::None) << 0 << QStringList{"MV Open"};
+    QTest::newRow("play, no such message") << QStringList{"play", "7"} << int(F::None) << 2 << QStringList{"1 to 6"};
+}
+
+void TestCli::keyerOperations()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, fault);
+    QFETCH(int, code);
+    QFETCH(QStringList, said);
+    FakeKeyer keyer({.fault = FakeKeyer::Fault(fault), .faultAfter = 100});
+    QVERIFY(keyer.LinkAs(paths.configFolder, Port));
+    EepromImage bad = ValidImage();
+    bad[4] = 5;
+    QCOMPARE(StoreEepromFile(File("bad.eep").toStdString(), bad), std::string());
+    args.replaceInStrings("OUT", File("out.eep")).replaceInStrings("VALID", valid);
+    args.replaceInStrings("BAD", File("bad.eep"));
+
+    const Ran ran = Run(args + QStringList{"--port", QString::number(Port)});
+    QCOMPARE(ran.code, code);
+    qsizetype at = 0;
+    for (const QString& text : said) {
+        at = ran.err.indexOf(text, at);
+        QVERIFY2(at >= 0, qPrintable(text + " not in: " + ran.err));
+    }
+
+    EepromImage file;
+    const bool saved = LoadEepromFile(File("out.eep").toStdString(), file).empty();
+    QCOMPARE(saved, args[0] == "read" && code == 0); // never a partial image
+    if (saved) {
+        QVERIFY(file == keyer.Eeprom());
+        QCOMPARE(ListBackups(paths.backupFolder).size(), std::size_t(1));
+    }
+    if (args[0] == "write" && code == 0)
+        QTRY_VERIFY(keyer.Eeprom() == ValidImage());
+    if (args[0] == "write" && code == 2)
+        QVERIFY(keyer.Received().empty()); // refused before any traffic
+    if (args == QStringList{"play", "4"})
+        QTRY_COMPARE(keyer.PlayedMessages(), std::vector<int>{4});
+}
+
+void TestCli::theProgramNeedsNoDisplay()
+{
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    cli.setProcessEnvironment(env);
+    cli.start(MV2MGR_CLI, {"show", valid, "--json"});
+    QVERIFY(cli.waitForFinished(10000));
+    QCOMPARE(cli.exitCode(), 0);
+    QCOMPARE(QJsonDocument::fromJson(cli.readAllStandardOutput())["Message 1"], QJsonValue("CQ TEST"));
+    cli.start(MV2MGR_CLI, {"--version"});
+    QVERIFY(cli.waitForFinished(10000));
+    QCOMPARE(cli.readAllStandardOutput().trimmed(), QByteArray("mv2mgr-cli 2.8"));
+}
+
+QTEST_MAIN(TestCli)
+#include "tst_cli.moc"
