@@ -182,7 +182,8 @@ class AccessibleLineEdit : public QAccessibleWidget,
 
 QAccessibleInterface* AccessibleLineEditFactory(const QString& className, QObject* object)
 {
-    if (className == QLatin1String(PanelLineEdit::staticMetaObject.className()))
+    // A spin box's text part is its box's to describe.
+    if (className == QLatin1String("QLineEdit") && object->objectName() != QLatin1String("qt_spinbox_lineedit"))
         return new AccessibleLineEdit(static_cast<QLineEdit*>(object));
     return nullptr;
 }

@@ -1,6 +1,5 @@
 #include "panel/LayoutBuilder.h"
 
-#include "panel/AccessibleLineEdit.h"
 #include "panel/MessageField.h"
 
 #include <QCheckBox>
@@ -66,16 +65,16 @@ class TypedTextChangesNothing : public QObject {
 // screen reader hears of the focus: it then speaks the selection, cut short,
 // and nothing at all for an empty field. Here the text is not selected,
 // and the field is announced as any other.
-class NumberField : public PanelLineEdit {
+class NumberField : public QLineEdit {
   public:
-    using PanelLineEdit::PanelLineEdit;
+    using QLineEdit::QLineEdit;
 
   protected:
     void focusInEvent(QFocusEvent* event) override
     {
         const bool tabbed = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
         QFocusEvent plain(QEvent::FocusIn, Qt::OtherFocusReason);
-        PanelLineEdit::focusInEvent(tabbed ? &plain : event);
+        QLineEdit::focusInEvent(tabbed ? &plain : event);
     }
 };
 
@@ -118,7 +117,6 @@ QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
         auto* box = new QComboBox(parent);
         if (c.kind == ControlKind::EditableDropDown) {
             box->setEditable(true);
-            box->setLineEdit(new PanelLineEdit(box));
             box->setInsertPolicy(QComboBox::NoInsert);
             box->setCompleter(nullptr); // it would turn a typed "v" into VibroBug
             box->lineEdit()->installEventFilter(new TypedTextChangesNothing(box));

@@ -676,6 +676,13 @@ void TestPanel::keyboardAndScreenReaders()
         text->attributes(1, &start, &stop);
         QCOMPARE(text->text(start, stop), text->text(0, end)); // one run: a reader hears it whole
     }
+    // Any other line edit of the program too (the file chooser's name field).
+    QLineEdit name;
+    name.setText("abc.eep");
+    int start = -1, stop = -1;
+    QCOMPARE(QAccessible::queryAccessibleInterface(&name)->textInterface()->textAtOffset(7, QAccessible::WordBoundary,
+                                                                                         &start, &stop),
+             QString("abc.eep"));
     // What a reader types goes through the field's own check.
     panel->SetText(1021, "");
     QAccessible::queryAccessibleInterface(panel->Control(1021))->editableTextInterface()->insertText(0, "7x");
