@@ -5,12 +5,13 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <Version.h>
 
 QString VersionLine()
 {
     // __TIME__ and __DATE__ have exactly the forms "09:38:27" and "Jan  4 2007".
     return QStringLiteral("Ver %1, Built %2, %3")
-        .arg(QStringLiteral("2.8"), QStringLiteral(__TIME__), QStringLiteral(__DATE__));
+        .arg(QString::fromLatin1(ProgramVersion), QStringLiteral(__TIME__), QStringLiteral(__DATE__));
 }
 
 AboutBox::AboutBox(const QString& osFamily, QWidget* parent)
@@ -21,17 +22,16 @@ AboutBox::AboutBox(const QString& osFamily, QWidget* parent)
     const DialogUnits units(font());
     const auto controls = BuildDialog(AboutBoxLayout, this, units);
     setFixedSize(units.ToPixels(AboutBoxLayout.width, AboutBoxLayout.height));
-    version = controls.value(202);
-    system = controls.value(208);
-    static_cast<QLabel*>(version)->setText(VersionLine());
-    static_cast<QLabel*>(system)->setText(QStringLiteral("Operating System is %1").arg(osFamily));
-    auto* ok = static_cast<QPushButton*>(controls.value(1));
+    version = controls.As<QLabel>(ControlId::AboutVersion);
+    system = controls.As<QLabel>(ControlId::AboutSystem);
+    version->setText(VersionLine());
+    system->setText(QStringLiteral("Operating System is %1").arg(osFamily));
+    auto* ok = controls.As<QPushButton>(ControlId::AboutOk);
     connect(ok, &QPushButton::clicked, this, [this] { done(1); });
     ok->setFocus();
 }
 
-QString AboutBox::Line(int id) const
+QString AboutBox::Line(ControlId id) const
 {
-    const QWidget* w = id == 202 ? version : system;
-    return static_cast<const QLabel*>(w)->text();
+    return (id == ControlId::AboutVersion ? version : system)->text();
 }

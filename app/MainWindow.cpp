@@ -4,9 +4,10 @@
 #include "app/HelpWindow.h"
 #include "files/EepromFile.h"
 #include "files/PortSettings.h"
+#include "keyer/Operations.h"
 #include "keyer/PortNames.h"
 #include "panel/EditorPanel.h"
-#include "panel/KeyerOperations.h"
+#include "panel/KeyerButtons.h"
 #include "panel/LayoutBuilder.h"
 #include "res/Layouts.h"
 
@@ -57,12 +58,12 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     scroll->setWidget(holder);
     setCentralWidget(scroll);
     // The first message field has the keyboard when the window comes up.
-    panel->Control(Ctl::FirstMessage)->setFocus();
+    panel->Control(ControlId::Message1)->setFocus();
 
-    operations = new KeyerOperations(*panel, image, channel, prompts, busyFlag, this->selectedPort);
+    operations = new KeyerOperations(channel);
     operations->setParent(this);
     operations->SetBackupFolder(QFile::encodeName(paths.backupFolder).toStdString());
-    connect(panel, &EditorPanel::KeyerButtonPressed, operations, &KeyerOperations::Press);
+    new KeyerButtons(*panel, image, *operations, prompts, this->selectedPort);
     // The files and the port stay as they are while the keyer is talked to.
     connect(operations, &KeyerOperations::BusyChanged, this, [this](bool busy) {
         for (QAction* action : std::as_const(actions)) {
@@ -76,6 +77,11 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
 }
 
 MainWindow::~MainWindow() = default;
+
+bool MainWindow::Busy() const
+{
+    return operations->Busy();
+}
 
 void MainWindow::BuildMenu()
 {
@@ -164,7 +170,7 @@ void MainWindow::SizeToScreen()
 
 void MainWindow::Command(int id)
 {
-    if (busyFlag && WaitsForOperation(id))
+    if (Busy() && WaitsForOperation(id))
         return;
     if (const int port = PortForCommand(id)) {
         selectedPort = port;
@@ -190,7 +196,7 @@ void MainWindow::Command(int id)
         AssignDevice();
         break;
     case Cmd::Exit:
-        if (!busyFlag)
+        if (!Busy())
             emit QuitRequested();
         break;
     case Cmd::About: {
@@ -215,7 +221,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // A keyer operation may be waiting in one of its boxes: closing now would
     // pull the panel away from under it.
-    if (busyFlag) {
+    if (Busy()) {
         event->ignore();
         return;
     }

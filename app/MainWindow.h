@@ -30,7 +30,8 @@ class MainWindow : public QMainWindow {
     EditorPanel* Panel() const { return panel; }
     EepromImage& Image() { return image; }
     std::int32_t SelectedPort() const { return selectedPort; }
-    bool& BusyFlag() { return busyFlag; }
+    // Set while a keyer operation runs.
+    bool Busy() const;
     QAction* Action(int id) const { return actions.value(id); }
     HelpWindow* Help() const { return help; }
 
@@ -65,7 +66,6 @@ class MainWindow : public QMainWindow {
     Prompts& prompts;
     EepromImage image;
     std::int32_t selectedPort;
-    bool busyFlag = false;
     EditorPanel* panel = nullptr;
     KeyerOperations* operations = nullptr;
     HelpWindow* help = nullptr;

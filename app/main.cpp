@@ -12,6 +12,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mv2mgr"));
     QApplication::setDesktopFileName(QStringLiteral("mv2mgr"));
+    InstallPanelAccessibility();
 
     const AppPaths paths = DeterminePaths();
     QtPrompts prompts;

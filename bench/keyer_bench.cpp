@@ -7,7 +7,7 @@
 
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
-#include "panel/KeyerOperations.h"
+#include "panel/KeyerButtons.h"
 #include "support/FakeKeyer.h"
 #include "support/RecordingPrompts.h"
 #include "support/SampleImage.h"
@@ -29,7 +29,7 @@ constexpr int ConnectIn = 4;
 
 struct Row {
     const char* name;
-    int button;
+    ControlId button;
     int waitsMs;  // fixed waits: settle, and 500 ms before Test MV or after the write
     int bytesOut; // what the editor sends after the connection
     int bytesIn;  // what the keyer sends back after the connection
@@ -52,15 +52,15 @@ int main(int argc, char* argv[])
     EepromImage image;
     RecordingPrompts prompts;
     EditorPanel panel(image, prompts);
-    bool busy = false;
     std::int32_t port = Port;
-    KeyerOperations operations(panel, image, channel, prompts, busy, port);
+    KeyerOperations operations(channel);
+    KeyerButtons buttons(panel, image, operations, prompts, port);
 
     const Row rows[] = {
-        {"Test MV", Ctl::TestMV, 500 + Settle, 0, 0},
-        {"Read MV", Ctl::ReadMV, Settle, 2, 256},
-        {"Write MV", Ctl::WriteMV, Settle + 500, 2 + 256, 0},
-        {"Message Test", 1006, Settle, 3, 0},
+        {"Test MV", ControlId::TestMV, 500 + Settle, 0, 0},
+        {"Read MV", ControlId::ReadMV, Settle, 2, 256},
+        {"Write MV", ControlId::WriteMV, Settle + 500, 2 + 256, 0},
+        {"Message Test", ControlId::Test1, Settle, 3, 0},
     };
     std::printf("%-14s %8s %12s %6s %12s %6s  %s\n", "operation", "wall ms", "keyer floor", "ratio", "line floor",
                 "ratio", "status");
@@ -70,11 +70,11 @@ int main(int argc, char* argv[])
         const double lineFloor = row.waitsMs + (ConnectOut + row.bytesOut + ConnectIn + row.bytesIn) * ByteMs;
         QElapsedTimer timer;
         timer.start();
-        operations.Press(row.button);
+        buttons.Press(row.button);
         const double wall = static_cast<double>(timer.nsecsElapsed()) / 1e6;
         const double ratio = wall / keyerFloor;
         std::printf("%-14s %8.0f %12.0f %6.3f %12.0f %6.3f  %s\n", row.name, wall, keyerFloor, ratio, lineFloor,
-                    wall / lineFloor, panel.Text(Ctl::OperationStatus).toUtf8().constData());
+                    wall / lineFloor, panel.Text(ControlId::OperationStatus).toUtf8().constData());
         allOk = allOk && prompts.boxes.empty() && ratio >= 1.0 && ratio <= 1.05;
     }
 
@@ -84,9 +84,9 @@ int main(int argc, char* argv[])
     double toldAfter = -1;
     prompts.whileBoxOpen = [&] { toldAfter = static_cast<double>(timer.nsecsElapsed()) / 1e6; };
     timer.start();
-    operations.Press(Ctl::ReadMV);
+    buttons.Press(ControlId::ReadMV);
     std::printf("missing keyer reported after %.0f ms (%s)\n", toldAfter,
-                panel.Text(Ctl::LinkStatus).toUtf8().constData());
+                panel.Text(ControlId::LinkStatus).toUtf8().constData());
     std::printf("every ratio against the keyer floor within 1.00 to 1.05: %s\n", allOk ? "yes" : "no");
     return allOk ? 0 : 1;
 }

@@ -5,14 +5,14 @@
 #include "files/PortSettings.h"
 #include "image/MessageCodec.h"
 #include "image/Settings.h"
-#include "keyer/KeyerCommands.h"
+#include "keyer/Operations.h"
 #include "keyer/PortDiscovery.h"
 #include "keyer/QtSerialChannel.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <ctime>
+#include <Version.h>
 #include <optional>
 #include <unistd.h>
 
@@ -60,44 +60,33 @@ bool Load(const QString& path, EepromImage& image, Context& c)
 // Every setting with what the panel would show for it after opening `image`.
 std::vector<std::pair<const Setting*, std::string>> Shown(const EepromImage& image)
 {
-    const FieldTexts texts = ShownTexts(image);
     std::vector<std::pair<const Setting*, std::string>> shown;
-    for (const Setting& setting : AllSettings()) {
-        const auto text = texts.find(setting.controlId);
-        shown.emplace_back(&setting, text != texts.end() ? text->second : ShownText(setting, image));
-    }
+    for (const Setting& setting : AllSettings())
+        shown.emplace_back(&setting, ShownText(setting, image));
     return shown;
 }
 
-int BytesLeft(const std::vector<std::pair<const Setting*, std::string>>& shown)
+int BytesLeft(const EepromImage& image)
 {
-    int used = 0;
-    for (const auto& [setting, text] : shown) {
-        if (setting->kind == SettingKind::Message)
-            used += static_cast<int>(text.size());
-    }
-    return MessageAreaSize - used;
+    return MessageRoomLeft(MessagesOf(ShownTexts(image)));
 }
 
 QJsonValue JsonValue(const Setting& setting, const std::string& text)
 {
-    switch (setting.kind) {
-    case SettingKind::CheckBox:
+    if (setting.Box())
         return text == "on";
-    case SettingKind::List:
+    if (setting.List())
         return text.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(QString::fromStdString(text));
-    case SettingKind::Message:
+    if (setting.Message())
         return QString::fromStdString(text);
-    default:
-        return static_cast<qint64>(ReadNumber(text));
-    }
+    return static_cast<qint64>(ReadNumber(text));
 }
 
 QString PlainValue(const Setting& setting, const std::string& text)
 {
-    if (setting.kind == SettingKind::Message)
+    if (setting.Message())
         return "\"" + QString::fromStdString(text) + "\"";
-    if (setting.kind == SettingKind::List && text.empty())
+    if (setting.List() && text.empty())
         return QStringLiteral("none");
     return QString::fromStdString(text);
 }
@@ -117,13 +106,13 @@ int ShowFile(Context& c)
         QJsonObject object;
         for (const auto& [setting, text] : shown)
             object.insert(QString::fromLatin1(setting->name), JsonValue(*setting, text));
-        object.insert(QStringLiteral("Msg Bytes Left"), BytesLeft(shown));
+        object.insert(QStringLiteral("Msg Bytes Left"), BytesLeft(image));
         PrintJson(c, QJsonDocument(object));
         return Success;
     }
     for (const auto& [setting, text] : shown)
         c.out << QString::fromLatin1(setting->name).leftJustified(15) << PlainValue(*setting, text) << "\n";
-    c.out << QStringLiteral("Msg Bytes Left").leftJustified(15) << BytesLeft(shown) << Qt::endl;
+    c.out << QStringLiteral("Msg Bytes Left").leftJustified(15) << BytesLeft(image) << Qt::endl;
     return Success;
 }
 
@@ -215,29 +204,35 @@ int ListPorts(Context& c)
     return Success;
 }
 
-// The link's texts, as the panel shows them, on standard error.
-class ErrorDisplay : public LinkDisplay {
+// The operations' reports, as the panel shows them, on standard error.
+class ErrorReport : public OperationReport {
   public:
-    explicit ErrorDisplay(QTextStream& err) : err(err) {}
+    explicit ErrorReport(QTextStream& err) : err(err) {}
     void ShowLinkStatus(const std::string& text, const std::string& why) override
     {
-        err << QString::fromStdString(text) << Qt::endl;
+        Line(text);
         if (!why.empty())
-            err << "  " << QString::fromStdString(why) << Qt::endl;
+            Line("  " + why);
     }
-    void ShowPotVal(const std::string& text) override { err << "PotVal " << QString::fromStdString(text) << Qt::endl; }
-    void ShowPbVal(const std::string& text) override { err << "PbVal " << QString::fromStdString(text) << Qt::endl; }
+    void ShowPotVal(const std::string& text) override { Line("PotVal " + text); }
+    void ShowPbVal(const std::string& text) override { Line("PbVal " + text); }
+    void ShowInterim(const std::string& text) override { Line(text); }
+    void ShowOutcome(const std::string& text) override { Line(text); }
+    void NotConnected(const std::string&) override { Line(OperationText::NotConnected); }
+    void NoBackup(const std::string& reason) override { Line("No backup: " + reason); }
 
   private:
+    void Line(const std::string& text) { err << QString::fromStdString(text) << Qt::endl; }
     QTextStream& err;
 };
 
-// One keyer operation's link: the channel, opened by Connect and closed
-// however the operation ends.
+// One keyer command's link: the channel and the operations on it.
 class Link {
   public:
-    explicit Link(Context& c) : c(c), channel(c.paths.configFolder)
+    explicit Link(Context& c) : channel(c.paths.configFolder), operations(channel), report(c.err)
     {
+        port = c.port.value_or(PortInSettings(c.paths.portSettings));
+        operations.SetBackupFolder(c.paths.backupFolder);
         if (::isatty(STDERR_FILENO)) {
             channel.SetProgress([&err = c.err](int done, int total) {
                 const int filled = done * 30 / total;
@@ -246,59 +241,31 @@ class Link {
             });
         }
     }
-    ~Link()
-    {
-        if (channel.PortOpen())
-            channel.ClosePort();
-    }
-    Link(const Link&) = delete;
-    Link& operator=(const Link&) = delete;
 
-    // The firmware revision, or a negative code after telling why.
-    int Connect(bool warn = true)
-    {
-        ErrorDisplay display(c.err);
-        const int port = c.port.value_or(PortInSettings(c.paths.portSettings));
-        const int revision = ConnectKeyer(channel, port, display);
-        if (revision < 0 && warn)
-            c.err << "MV not connected" << Qt::endl;
-        return revision;
-    }
-    void Backup(const EepromImage& image, int revision, const char* kind)
-    {
-        const std::string problem = SaveBackup(c.paths.backupFolder, image, revision, kind, std::time(nullptr));
-        if (!problem.empty())
-            c.err << "No backup: " << QString::fromStdString(problem) << Qt::endl;
-    }
-
-    Context& c;
     QtSerialChannel channel;
+    KeyerOperations operations;
+    ErrorReport report;
+    int port;
 };
+
+int ExitCode(Outcome outcome)
+{
+    return outcome == Outcome::Done ? Success : outcome == Outcome::Refused ? UsageError : KeyerFailure;
+}
 
 int TestKeyer(Context& c)
 {
     Link link(c);
-    WaitWithEvents(500); // as Test MV: the keyer may still be busy from its last command
-    const int revision = link.Connect(false);
-    c.err << (revision < 0 ? "MV NG" : "MV OK") << Qt::endl;
-    return revision < 0 ? KeyerFailure : Success;
+    return ExitCode(link.operations.Test(link.port, link.report));
 }
 
 int ReadKeyer(Context& c)
 {
     Link link(c);
-    const int revision = link.Connect();
-    if (revision < 0)
-        return KeyerFailure;
-    c.err << "Reading" << Qt::endl;
     EepromImage image;
-    if (ReadEeprom(link.channel, image) != 1) {
-        c.err << "Read failed" << Qt::endl;
-        return KeyerFailure; // and nothing is written: only whole images are
-    }
-    link.channel.ClosePort();
-    c.err << "Done" << Qt::endl;
-    link.Backup(image, revision, "read");
+    const Outcome outcome = link.operations.Read(link.port, image, link.report);
+    if (outcome != Outcome::Done)
+        return ExitCode(outcome); // and nothing is written: only whole images are
     const std::string problem = StoreEepromFile(Std(c.positional[0]), image);
     if (!problem.empty()) {
         c.err << c.positional[0] << ": " << QString::fromStdString(problem) << Qt::endl;
@@ -318,18 +285,7 @@ int WriteKeyer(Context& c)
         return UsageError;
     }
     Link link(c);
-    const int revision = link.Connect();
-    if (revision < 0)
-        return KeyerFailure;
-    link.Backup(image, revision, "write");
-    c.err << "Writing" << Qt::endl;
-    bool written = WriteEeprom(link.channel, image) == 1;
-    if (written) {
-        WaitWithEvents(500); // the keyer stores the bytes meanwhile
-        written = !link.channel.LineLost();
-    }
-    c.err << (written ? "Done" : "Write failed") << Qt::endl;
-    return written ? Success : KeyerFailure;
+    return ExitCode(link.operations.Write(link.port, image, link.report));
 }
 
 int PlayMessage(Context& c)
@@ -341,13 +297,7 @@ int PlayMessage(Context& c)
         return UsageError;
     }
     Link link(c);
-    if (link.Connect() < 0)
-        return KeyerFailure;
-    if (TestMessage(link.channel, n) != 1) {
-        c.err << "Test failed" << Qt::endl;
-        return KeyerFailure;
-    }
-    return Success;
+    return ExitCode(link.operations.Play(link.port, n, link.report));
 }
 
 // clang-format off
@@ -390,7 +340,7 @@ int RunCli(const QStringList& args, const CliPaths& paths, QTextStream& out, QTe
         return args.isEmpty() ? UsageError : Success;
     }
     if (args[0] == "--version") {
-        out << "mv2mgr-cli " << MV2MGR_VERSION << Qt::endl;
+        out << "mv2mgr-cli " << ProgramVersion << Qt::endl;
         return Success;
     }
     const Command* command = nullptr;

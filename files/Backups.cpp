@@ -47,7 +47,7 @@ bool IsBackupName(std::string_view rest)
             return false;
     }
     rest.remove_prefix(stamp.size());
-    if (!TakeDigits(rest) || !(Take(rest, "_read") || Take(rest, "_write")))
+    if (!TakeDigits(rest) || !Take(rest, "_") || !(Take(rest, BackupKind::Read) || Take(rest, BackupKind::Write)))
         return false;
     if (Take(rest, "_") && !TakeDigits(rest))
         return false;

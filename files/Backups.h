@@ -11,8 +11,14 @@
 
 inline constexpr int BackupsKept = 200;
 
+// Which way the image went: the last word of a backup's name.
+namespace BackupKind {
+inline constexpr const char* Read = "read";   // read from a keyer
+inline constexpr const char* Write = "write"; // about to be written to one
+} // namespace BackupKind
+
 // "2026-12-07T10-42-05Z_rev30_read.eep": UTC, so that the names sort by
-// time whatever the clocks did meanwhile. `kind` is "read" or "write".
+// time whatever the clocks did meanwhile. `kind` is a BackupKind.
 std::string BackupName(std::time_t when, int revision, const std::string& kind);
 
 // Saves `image` into `folder` (made if missing) and then keeps the newest

@@ -65,24 +65,6 @@ bool IsStorable(char c)
     return code != NoMorseCode && (code & EndMarker) == 0;
 }
 
-std::string CleanMessageText(std::string_view text, int room)
-{
-    std::string clean;
-    for (std::size_t i = 0; i < text.size() && static_cast<int>(clean.size()) < room; ++i) {
-        char c = text[i];
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            continue; // one space for the pair, at its '\n'
-        if (c == '\r' || c == '\n' || c == '\t')
-            c = ' ';
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        // Bytes of 8-bit characters are never storable, so they drop out whole.
-        if (IsStorable(c))
-            clean.push_back(c);
-    }
-    return clean;
-}
-
 std::string DecodeMessage(const EepromImage& image, int messageNumber)
 {
     if (messageNumber < 1 || messageNumber > MessageCount)
@@ -121,6 +103,11 @@ int MessageCharCount(const MessageTexts& texts)
     for (const auto& text : texts)
         count += static_cast<int>(text.size());
     return count;
+}
+
+int MessageRoomLeft(const MessageTexts& texts)
+{
+    return MessageAreaSize - MessageCharCount(texts);
 }
 
 std::optional<PackProblem> CheckMessages(const MessageTexts& texts)

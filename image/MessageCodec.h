@@ -35,11 +35,6 @@ char CharForCode(std::uint8_t code);
 // code" byte reads back as. Lower case counts as its capital.
 bool IsStorable(char c);
 
-// What a message field keeps of `text` (UTF-8) when `room` characters are
-// left: capitals, line breaks and tabs as spaces, characters that cannot be
-// stored left out, then cut to the room.
-std::string CleanMessageText(std::string_view text, int room);
-
 std::string DecodeMessage(const EepromImage& image, int messageNumber);
 
 // Writes the text's codes into the area from `offset` on and returns the
@@ -50,6 +45,10 @@ using MessageTexts = std::array<std::string, MessageCount>;
 
 // Number of area bytes the six texts need together.
 int MessageCharCount(const MessageTexts& texts);
+
+// What the area has left beside the six texts; negative when they hold more
+// than it does (as an image read from a keyer may).
+int MessageRoomLeft(const MessageTexts& texts);
 
 struct PackProblem {
     enum Kind { TooLong, Unstorable } kind;

@@ -1,6 +1,6 @@
 #include "image/Settings.h"
 
-#include "image/MessageCodec.h"
+#include "image/MessageText.h"
 
 #include <algorithm>
 #include <array>
@@ -17,62 +17,79 @@ constexpr ListSetting PaddleHangList{
 constexpr ListSetting SidetoneList{SidetoneEntries, SidetoneIndex, ChooseSidetone};
 constexpr ListSetting OutputConfigList{OutputConfigEntries, OutputConfigIndex, ChooseOutputConfig};
 
-using K = SettingKind;
-
-constexpr Setting Box(std::string_view name, int id, CheckBox box)
+template <const BitField& F> unsigned ByteOf(const EepromImage& image)
 {
-    return {.name = name, .controlId = id, .kind = K::CheckBox, .box = box};
+    return Get(image, F);
 }
 
-constexpr Setting Number(std::string_view name, int id, int step, BitField field, unsigned low, unsigned high,
+template <const BitField& F> void StoreByte(EepromImage& image, unsigned value, unsigned)
+{
+    Set(image, F, value);
+}
+
+unsigned PotMaxOf(const EepromImage& image)
+{
+    return static_cast<unsigned>(PotMaxShown(image));
+}
+
+// MAX stores both pot bytes, with MIN as its partner.
+void StorePot(EepromImage& image, unsigned max, unsigned min)
+{
+    StorePotLimits(image, static_cast<int>(min), static_cast<int>(max));
+}
+
+template <const BitField& F>
+constexpr Setting Number(std::string_view name, ControlId id, int step, unsigned low, unsigned high,
                          std::string_view refusal, bool zeroAllowed = false)
 {
-    return {.name = name,
-            .controlId = id,
-            .kind = K::Number,
-            .step = step,
-            .field = field,
-            .low = low,
-            .high = high,
-            .zeroAllowed = zeroAllowed,
-            .refusal = refusal};
+    return {name, id, NumberSetting{{step, refusal}, low, high, zeroAllowed, ByteOf<F>, StoreByte<F>}};
 }
 
-constexpr Setting List(std::string_view name, int id, const ListSetting& list)
+constexpr Setting Box(std::string_view name, ControlId id, CheckBox box)
 {
-    return {.name = name, .controlId = id, .kind = K::List, .list = &list};
+    return {name, id, CheckBoxSetting{box}};
+}
+
+constexpr Setting List(std::string_view name, ControlId id, const ListSetting& list)
+{
+    return {name, id, list};
 }
 
 constexpr Setting Message(std::string_view name, int n)
 {
-    return {.name = name, .controlId = 999 + n, .kind = K::Message, .message = n};
+    return {name, MessageFieldId(n), MessageSetting{n}};
 }
+
+using C = ControlId;
 
 // clang-format off
 constexpr std::array Table{
-    Box("Swap", 1016, CheckBox::Swap),
-    Box("AutoSpace", 1017, CheckBox::AutoSpace),
-    Box("CTspace", 1018, CheckBox::CTspace),
-    Box("PaddleDog", 1019, CheckBox::PaddleDog),
-    Box("Cut 0/9", 112, CheckBox::Cut09),
-    Box("MsgBrk", 107, CheckBox::MsgBrk),
-    // MAX and MIN are checked together, after the others: steps 10 to 12.
-    Setting{.name = "MAX", .controlId = 1014, .kind = K::PotMax, .step = 12, .low = 5, .high = 99},
-    Setting{.name = "MIN", .controlId = 1015, .kind = K::PotMin, .step = 11, .low = 5, .high = 99},
-    Number("CmdWPM", 108, 8, Field::CmdWPM, 5, 99, "CMDWPM must be between 5 and 99"),
-    Number("Ratio", 1034, 9, Field::Ratio, 33, 66, "Ratio must be between 33 and 66"),
-    Number("Comp", 1035, 5, Field::KeyComp, 0, 250, "Key Comp must be 250 or less."),
-    Number("1stExt", 1036, 4, Field::FirstExtension, 0, 250, "Extend must be 250 or less."),
-    Number("Sample", 1045, 7, Field::Ksamp, 10, 90, "Ksamp must be between 10 and 90"),
-    Number("Weight", 1021, 1, Field::Weight, 10, 90, "Weight must be between 10 and 90"),
-    Number("LeadIn", 1031, 2, Field::LeadIn, 0, 250, "Lead In must be 250 or less."),
-    Number("Tail", 1032, 3, Field::Tail, 0, 250, "Tail must be 250 or less."),
+    Box("Swap", C::Swap, CheckBox::Swap),
+    Box("AutoSpace", C::AutoSpace, CheckBox::AutoSpace),
+    Box("CTspace", C::CTspace, CheckBox::CTspace),
+    Box("PaddleDog", C::PaddleDog, CheckBox::PaddleDog),
+    Box("Cut 0/9", C::Cut09, CheckBox::Cut09),
+    Box("MsgBrk", C::MsgBrk, CheckBox::MsgBrk),
+    // MAX and MIN are checked together, after the others: MAX over MIN first,
+    // then MIN, then MAX, which stores both.
+    Setting{"MAX", C::PotMax, NumberSetting{{12, "Pot Max must be between 5 and 99"}, 5, 99, false, PotMaxOf, StorePot,
+                                            NumberSetting::Above{C::PotMin, {10, "Pot Max must be greater than Pot Min"}}}},
+    Setting{"MIN", C::PotMin, NumberSetting{{11, "Pot Min must be between 5 and 99"}, 5, 99, false,
+                                            ByteOf<Field::PotMin>, nullptr}},
+    Number<Field::CmdWPM>("CmdWPM", C::CmdWPM, 8, 5, 99, "CMDWPM must be between 5 and 99"),
+    Number<Field::Ratio>("Ratio", C::Ratio, 9, 33, 66, "Ratio must be between 33 and 66"),
+    Number<Field::KeyComp>("Comp", C::Comp, 5, 0, 250, "Key Comp must be 250 or less."),
+    Number<Field::FirstExtension>("1stExt", C::FirstExt, 4, 0, 250, "Extend must be 250 or less."),
+    Number<Field::Ksamp>("Sample", C::Sample, 7, 10, 90, "Ksamp must be between 10 and 90"),
+    Number<Field::Weight>("Weight", C::Weight, 1, 10, 90, "Weight must be between 10 and 90"),
+    Number<Field::LeadIn>("LeadIn", C::LeadIn, 2, 0, 250, "Lead In must be 250 or less."),
+    Number<Field::Tail>("Tail", C::Tail, 3, 0, 250, "Tail must be 250 or less."),
     // The keyer documents 10 to 90; accepting 91..99 would contradict the message.
-    Number("Farns", 1033, 6, Field::Farns, 10, 90, "Farns must be 0 or between 10 and 90", true),
-    List("Keyer Mode", 1040, KeyerModeList),
-    List("Paddle Hang", 1141, PaddleHangList),
-    List("Sidetone Hz", 1044, SidetoneList),
-    List("Output Config", 1046, OutputConfigList),
+    Number<Field::Farns>("Farns", C::Farns, 6, 10, 90, "Farns must be 0 or between 10 and 90", true),
+    List("Keyer Mode", C::KeyerMode, KeyerModeList),
+    List("Paddle Hang", C::PaddleHang, PaddleHangList),
+    List("Sidetone Hz", C::Sidetone, SidetoneList),
+    List("Output Config", C::OutputConfig, OutputConfigList),
     Message("Message 1", 1), Message("Message 2", 2), Message("Message 3", 3),
     Message("Message 4", 4), Message("Message 5", 5), Message("Message 6", 6),
 };
@@ -85,15 +102,40 @@ bool SameName(std::string_view a, std::string_view b)
            std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-const Setting& ByKind(SettingKind kind)
+std::string TextOf(const FieldTexts& texts, ControlId id)
 {
-    return *std::find_if(Table.begin(), Table.end(), [kind](const Setting& s) { return s.kind == kind; });
+    const auto found = texts.find(id);
+    return found == texts.end() ? std::string() : found->second;
 }
 
-std::string TextOf(const FieldTexts& texts, const Setting& setting)
+std::string TooLongText(int count)
 {
-    const auto found = texts.find(setting.controlId);
-    return found == texts.end() ? std::string() : found->second;
+    return "The messages hold " + std::to_string(count) + " characters; the keyer has room for " +
+           std::to_string(MessageAreaSize) + ". Shorten them by " + std::to_string(count - MessageAreaSize) + ".";
+}
+
+// The refusal of the check at `step`, or nothing when it passes; a number
+// passing its range check is stored.
+std::optional<std::string_view> RunStep(int step, EepromImage& image, const FieldTexts& texts)
+{
+    for (const Setting& setting : Table) {
+        const NumberSetting* number = setting.Number();
+        if (!number)
+            continue;
+        const unsigned value = ReadNumber(TextOf(texts, setting.id));
+        const unsigned partner = number->above ? ReadNumber(TextOf(texts, number->above->other)) : 0;
+        if (number->above && number->above->check.step == step)
+            return value > partner ? std::nullopt : std::optional(number->above->check.refusal);
+        if (number->range.step != step)
+            continue;
+        const bool accepted = (value >= number->low && value <= number->high) || (number->zeroAllowed && value == 0);
+        if (!accepted)
+            return number->range.refusal;
+        if (number->store)
+            number->store(image, value, partner);
+        return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -123,115 +165,93 @@ unsigned ReadNumber(std::string_view text)
 
 std::string ShownText(const Setting& setting, const EepromImage& image)
 {
-    switch (setting.kind) {
-    case SettingKind::Number:
-        return std::to_string(Get(image, setting.field));
-    case SettingKind::PotMax:
-        return std::to_string(PotMaxShown(image));
-    case SettingKind::PotMin:
-        return std::to_string(Get(image, Field::PotMin));
-    case SettingKind::CheckBox:
-        return IsChecked(image, setting.box) ? "on" : "off";
-    case SettingKind::List: {
-        const auto index = setting.list->shown(image);
-        return index ? std::string(setting.list->entries[static_cast<std::size_t>(*index)]) : std::string();
+    if (const auto* number = setting.Number())
+        return std::to_string(number->shown(image));
+    if (const auto* box = setting.Box())
+        return IsChecked(image, box->box) ? "on" : "off";
+    if (const auto* list = setting.List()) {
+        const auto index = list->shown(image);
+        return index ? std::string(list->entries[static_cast<std::size_t>(*index)]) : std::string();
     }
-    case SettingKind::Message:
-        return DecodeMessage(image, setting.message);
-    }
-    return {};
+    return DecodeMessage(image, setting.Message()->number);
 }
 
 FieldTexts ShownTexts(const EepromImage& image)
 {
     FieldTexts texts;
-    EepromImage scratch = image;
     for (const Setting& setting : Table) {
-        // Messages in turn, each kept to the room the earlier ones leave.
-        if (setting.kind == SettingKind::Message)
-            SetSetting(setting, ShownText(setting, image), scratch, texts);
-        else if (setting.kind != SettingKind::CheckBox && setting.kind != SettingKind::List)
-            texts[setting.controlId] = ShownText(setting, image);
+        if (setting.IsField())
+            texts[setting.id] = ShownText(setting, image);
     }
     return texts;
+}
+
+MessageTexts MessagesOf(const FieldTexts& texts)
+{
+    MessageTexts messages;
+    for (int n = 1; n <= MessageCount; ++n)
+        messages[static_cast<std::size_t>(n - 1)] = TextOf(texts, MessageFieldId(n));
+    return messages;
 }
 
 std::optional<std::string> ValidateSettings(EepromImage& image, const FieldTexts& texts)
 {
     // Each field is stored the moment it passes, as the keyer's own editor
     // always did; a refusal leaves the later bytes as they were.
-    for (int step = 1; step <= 9; ++step) {
-        const Setting& rule = *std::find_if(Table.begin(), Table.end(), [step](const Setting& s) {
-            return s.kind == SettingKind::Number && s.step == step;
-        });
-        const unsigned value = ReadNumber(TextOf(texts, rule));
-        const bool accepted = (value >= rule.low && value <= rule.high) || (rule.zeroAllowed && value == 0);
-        if (!accepted)
-            return std::string(rule.refusal);
-        Set(image, rule.field, value);
-    }
-
-    const Setting& max = ByKind(SettingKind::PotMax);
-    const Setting& min = ByKind(SettingKind::PotMin);
-    const unsigned potMax = ReadNumber(TextOf(texts, max));
-    const unsigned potMin = ReadNumber(TextOf(texts, min));
-    if (potMax <= potMin)
-        return "Pot Max must be greater than Pot Min";
-    if (potMin < min.low || potMin > min.high)
-        return "Pot Min must be between 5 and 99";
-    if (potMax < max.low || potMax > max.high)
-        return "Pot Max must be between 5 and 99";
-    StorePotLimits(image, static_cast<int>(potMin), static_cast<int>(potMax));
-
-    // The fields keep to the keyer's rule on every route in; this guard only
-    // makes sure nothing else could ever reach the message area.
-    MessageTexts messages;
+    int steps = 0;
     for (const Setting& setting : Table) {
-        if (setting.kind == SettingKind::Message)
-            messages[static_cast<std::size_t>(setting.message - 1)] = TextOf(texts, setting);
+        if (const NumberSetting* number = setting.Number())
+            steps = std::max({steps, number->range.step, number->above ? number->above->check.step : 0});
     }
-    if (const auto problem = CheckMessages(messages))
-        return "Message " + std::to_string(problem->messageNumber) + " cannot be stored in the keyer.";
+    for (int step = 1; step <= steps; ++step) {
+        if (const auto refusal = RunStep(step, image, texts))
+            return std::string(*refusal);
+    }
+
+    const MessageTexts messages = MessagesOf(texts);
+    if (const auto problem = CheckMessages(messages)) {
+        if (problem->kind == PackProblem::TooLong)
+            return TooLongText(MessageCharCount(messages));
+        return "Message " + std::to_string(problem->messageNumber) + " holds " +
+               NameCharacters({std::string(1, problem->character)}) + ", which the keyer cannot store.";
+    }
     PackMessages(image, messages);
     return std::nullopt;
 }
 
 std::string SetSetting(const Setting& setting, std::string_view value, EepromImage& image, FieldTexts& texts)
 {
-    switch (setting.kind) {
-    case SettingKind::CheckBox: {
+    if (const auto* box = setting.Box()) {
         if (!SameName(value, "on") && !SameName(value, "off"))
             return std::string(setting.name) + " is a check box: on or off, not \"" + std::string(value) + "\".";
         // A click inverts the bit; click only when the mark should change.
-        if (IsChecked(image, setting.box) != SameName(value, "on"))
-            ClickCheckBox(image, setting.box);
+        if (IsChecked(image, box->box) != SameName(value, "on"))
+            ClickCheckBox(image, box->box);
         return {};
     }
-    case SettingKind::List: {
-        const auto& entries = setting.list->entries;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (SameName(entries[i], value)) {
-                setting.list->choose(image, static_cast<int>(i));
+    if (const auto* list = setting.List()) {
+        for (std::size_t i = 0; i < list->entries.size(); ++i) {
+            if (SameName(list->entries[i], value)) {
+                list->choose(image, static_cast<int>(i));
                 return {};
             }
         }
         std::string known;
-        for (const auto entry : entries)
+        for (const auto entry : list->entries)
             known += (known.empty() ? "\"" : ", \"") + std::string(entry) + "\"";
         return std::string(setting.name) + " has no entry \"" + std::string(value) + "\"; its entries are " + known +
                ".";
     }
-    case SettingKind::Message: {
-        int others = 0;
-        for (const Setting& s : Table) {
-            if (s.kind == SettingKind::Message && s.message != setting.message)
-                others += static_cast<int>(TextOf(texts, s).size());
-        }
-        texts[setting.controlId] = CleanMessageText(value, MessageAreaSize - others);
+    if (setting.Message()) {
+        // Whole: whether the six fit together is the check's to say, after
+        // every value is set, whatever their order.
+        const AddedText added = TakeAddedText(value, MessageAreaSize + static_cast<int>(value.size()));
+        if (!added.refused.empty())
+            return std::string(setting.name) + " cannot hold " + NameCharacters(added.refused) +
+                   ": the keyer cannot store " + (added.refused.size() == 1 ? "it." : "them.");
+        texts[setting.id] = added.text;
         return {};
     }
-    default:
-        texts[setting.controlId] = std::string(value);
-        return {};
-    }
+    texts[setting.id] = std::string(value);
+    return {};
 }

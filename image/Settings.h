@@ -1,46 +1,74 @@
 #pragma once
 
 // Every setting of the panel as data: its name as the panel's caption shows
-// it, its control, where it lives in the image, and for numbers their range,
-// the order they are checked in and the refusal text. The panel and the
-// command line both work from this one table.
+// it, its control, and a value of its own kind that knows where it lives in
+// the image and, for numbers, its checks. The panel and the command line both
+// work from this one table.
 
+#include "image/ControlIds.h"
 #include "image/EepromImage.h"
+#include "image/MessageCodec.h"
 
-#include <functional>
 #include <map>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 
-enum class SettingKind {
-    Number,   // one byte, shown and typed as a decimal number
-    PotMax,   // MAX: shown as byte 7 + byte 8
-    PotMin,   // MIN: byte 7
-    CheckBox, // changes the image at once, shown as on/off
-    List,     // changes the image at once, shown as the entry's text
-    Message,  // one of the six messages, shown as text
+// One check of a number field: its place in the checking order and the text
+// shown when it fails.
+struct NumberCheck {
+    int step;
+    std::string_view refusal;
 };
 
+// A number field: one to three digits, shown from the image and stored once
+// its checks pass.
+struct NumberSetting {
+    NumberCheck range;
+    unsigned low, high;
+    bool zeroAllowed; // Farns: 0 switches it off
+    unsigned (*shown)(const EepromImage&);
+    // Stores the value; `partner` is the value of the field named by `above`.
+    // None for a value that its partner stores.
+    void (*store)(EepromImage&, unsigned value, unsigned partner);
+    // Must be greater than another field's value (MAX over MIN).
+    struct Above {
+        ControlId other;
+        NumberCheck check;
+    };
+    std::optional<Above> above = std::nullopt;
+};
+
+// A check box: changes the image at once, shown as on/off.
+struct CheckBoxSetting {
+    CheckBox box;
+};
+
+// A list: changes the image at once, shown as the entry's text.
 struct ListSetting {
     std::span<const std::string_view> entries;
     std::optional<int> (*shown)(const EepromImage&); // the entry the image stands for
     void (*choose)(EepromImage&, int);
 };
 
+// One of the six messages, shown as its text.
+struct MessageSetting {
+    int number; // 1 to 6
+};
+
 struct Setting {
     std::string_view name; // the panel's caption
-    int controlId;
-    SettingKind kind;
-    int step = 0;                  // numbers: place in the checking order, 1 to 12
-    BitField field{};              // Number
-    unsigned low = 0, high = 0;    // Number, PotMax, PotMin
-    bool zeroAllowed = false;      // Farns: 0 switches it off
-    std::string_view refusal = {}; // Number
-    CheckBox box = CheckBox::Swap; // CheckBox
-    const ListSetting* list = nullptr;
-    int message = 0; // Message: 1 to 6
+    ControlId id;
+    std::variant<NumberSetting, CheckBoxSetting, ListSetting, MessageSetting> value;
+
+    const NumberSetting* Number() const { return std::get_if<NumberSetting>(&value); }
+    const CheckBoxSetting* Box() const { return std::get_if<CheckBoxSetting>(&value); }
+    const ListSetting* List() const { return std::get_if<ListSetting>(&value); }
+    const MessageSetting* Message() const { return std::get_if<MessageSetting>(&value); }
+    // Numbers and messages are typed into fields; the rest change the image.
+    bool IsField() const { return Number() || Message(); }
 };
 
 // In the panel's reading order: ModeReg, WPM Speed, Settings, the lists, the
@@ -52,27 +80,30 @@ const Setting* FindSetting(std::string_view name);
 
 // What the panel shows for the setting after RefreshPanel: numbers in
 // decimal, check boxes "on" or "off", lists the entry ("" for none),
-// messages their text.
+// messages their text, whole, as the image holds it.
 std::string ShownText(const Setting& setting, const EepromImage& image);
 
 // A number field's text as the panel reads it: digits only, else 0.
 unsigned ReadNumber(std::string_view text);
 
-// The texts of the number and message fields, by control id.
-using FieldTexts = std::map<int, std::string>;
+// The texts of the number and message fields.
+using FieldTexts = std::map<ControlId, std::string>;
 
-// The fields as RefreshPanel would fill them from `image`.
+// The fields as RefreshPanel fills them from `image`.
 FieldTexts ShownTexts(const EepromImage& image);
 
-// ValidatePanel on field texts: each number is checked in its step's order
-// and stored the moment it passes; the first refusal ends it, leaving the
-// later bytes as they were. Then the six messages are packed. Returns the
+// The six messages among the field texts.
+MessageTexts MessagesOf(const FieldTexts& texts);
+
+// ValidatePanel on field texts: each check runs in its step's order and a
+// number is stored the moment it passes; the first refusal ends it, leaving
+// the later bytes as they were. Then the six messages are packed. Returns the
 // refusal's text, or nothing when the image now holds every field.
 std::optional<std::string> ValidateSettings(EepromImage& image, const FieldTexts& texts);
 
 // Sets one setting as a person would in the panel: a list by its entry's
 // text, a check box by "on" or "off", a number or message as the field's
-// text (a message kept to the field's rule). Lists and check boxes change
+// text (a message by the rule for added text). Lists and check boxes change
 // `image` at once; numbers and messages change `texts`. Returns what is
 // wrong with the value, or an empty text.
 std::string SetSetting(const Setting& setting, std::string_view value, EepromImage& image, FieldTexts& texts);

@@ -17,10 +17,12 @@
 
 namespace {
 
-constexpr int KeyerButtons[] = {Ctl::ReadMV, Ctl::WriteMV, Ctl::TestMV, 1006, 1007, 1008, 1009, 1010, 1011};
+constexpr ControlId KeyerButtons[] = {ControlId::ReadMV, ControlId::WriteMV, ControlId::TestMV,
+                                      ControlId::Test1,  ControlId::Test2,   ControlId::Test3,
+                                      ControlId::Test4,  ControlId::Test5,   ControlId::Test6};
 
 // The one list that shows the image from the start, as the keyer's editor did.
-constexpr int SidetoneList = 1044;
+constexpr ControlId SidetoneList = ControlId::Sidetone;
 
 // A screen reader speaks a notification when it appears. Status texts are
 // announced through an invisible one, since a label's changes are heard
@@ -45,16 +47,15 @@ QAccessibleInterface* AnnouncerFactory(const QString& key, QObject* object)
 
 } // namespace
 
+void InstallPanelAccessibility()
+{
+    QAccessible::installFactory(AnnouncerFactory);
+    QAccessible::installFactory(AccessibleLineEditFactory);
+}
+
 EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
     : QFrame(parent), image(image), prompts(prompts)
 {
-    // Before any control exists: Qt keeps the first interface it makes.
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(AnnouncerFactory);
-        QAccessible::installFactory(AccessibleLineEditFactory);
-        return true;
-    }();
-    (void)factoryInstalled;
     setFrameShape(QFrame::StyledPanel);
     setFont(DialogFont());
     const DialogUnits units(font());
@@ -62,8 +63,8 @@ EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
     setFixedSize(units.ToPixels(EditorPanelLayout.width, EditorPanelLayout.height));
 
     for (int n = 1; n <= MessageCount; ++n)
-        Message(n)->SetTotalCount([this] { return MessageCharCount(); });
-    linkStatusDescription = Control(Ctl::LinkStatus)->accessibleDescription();
+        Message(n)->SetRoomLeft([this] { return MessageRoomLeft(Messages()); });
+    linkStatusDescription = Control(ControlId::LinkStatus)->accessibleDescription();
 
     announcer = new QWidget(this);
     announcer->setObjectName(QLatin1String(AnnouncerName));
@@ -80,32 +81,33 @@ EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
 void EditorPanel::FillLists()
 {
     for (const Setting& setting : AllSettings()) {
-        if (setting.kind != SettingKind::List)
+        const ListSetting* list = setting.List();
+        if (!list)
             continue;
-        auto* box = static_cast<QComboBox*>(Control(setting.controlId));
-        for (const std::string_view entry : setting.list->entries)
+        auto* box = ControlAs<QComboBox>(setting.id);
+        for (const std::string_view entry : list->entries)
             box->addItem(QString::fromLatin1(entry.data(), static_cast<qsizetype>(entry.size())));
-        box->setCurrentIndex(setting.controlId == SidetoneList ? setting.list->shown(image).value_or(-1) : -1);
+        box->setCurrentIndex(setting.id == SidetoneList ? list->shown(image).value_or(-1) : -1);
     }
 }
 
 void EditorPanel::Connect()
 {
     for (const Setting& setting : AllSettings()) {
-        if (setting.kind == SettingKind::List) {
+        if (const ListSetting* list = setting.List()) {
             // `activated` fires on the person's choice only, never when
             // RefreshPanel sets a selection, and also when the shown entry is
             // chosen again.
-            auto* box = static_cast<QComboBox*>(Control(setting.controlId));
-            connect(box, &QComboBox::activated, this, [this, box, choose = setting.list->choose](int index) {
+            auto* box = ControlAs<QComboBox>(setting.id);
+            connect(box, &QComboBox::activated, this, [this, box, choose = list->choose](int index) {
                 choose(image, index);
                 // A list changed with the arrow keys is otherwise not heard.
                 if (box->hasFocus())
                     Announce(box->currentText());
             });
-        } else if (setting.kind == SettingKind::CheckBox) {
-            auto* box = static_cast<QCheckBox*>(Control(setting.controlId));
-            connect(box, &QCheckBox::clicked, this, [this, box, which = setting.box] {
+        } else if (const CheckBoxSetting* check = setting.Box()) {
+            auto* box = ControlAs<QCheckBox>(setting.id);
+            connect(box, &QCheckBox::clicked, this, [this, box, which = check->box] {
                 // The image holds the state; the mark only shows it.
                 ClickCheckBox(image, which);
                 box->setChecked(IsChecked(image, which));
@@ -113,20 +115,19 @@ void EditorPanel::Connect()
         }
     }
 
-    for (int id : KeyerButtons) {
-        connect(static_cast<QPushButton*>(Control(id)), &QPushButton::clicked, this,
-                [this, id] { emit KeyerButtonPressed(id); });
+    for (ControlId id : KeyerButtons) {
+        connect(ControlAs<QPushButton>(id), &QPushButton::clicked, this, [this, id] { emit KeyerButtonPressed(id); });
     }
 }
 
 MessageField* EditorPanel::Message(int n) const
 {
-    return static_cast<MessageField*>(Control(Ctl::FirstMessage + n - 1));
+    return ControlAs<MessageField>(MessageFieldId(n));
 }
 
-QString EditorPanel::Text(int id) const
+QString EditorPanel::Text(ControlId id) const
 {
-    if (id == Ctl::FileName)
+    if (id == ControlId::FileName)
         return fileName;
     if (auto* label = qobject_cast<QLabel*>(Control(id)))
         return label->text();
@@ -139,9 +140,9 @@ QString EditorPanel::Text(int id) const
     return {};
 }
 
-void EditorPanel::SetText(int id, const QString& text)
+void EditorPanel::SetText(ControlId id, const QString& text)
 {
-    if (id == Ctl::FileName)
+    if (id == ControlId::FileName)
         ShowFileName(text, QString());
     else if (auto* label = qobject_cast<QLabel*>(Control(id)))
         label->setText(text);
@@ -160,16 +161,16 @@ void EditorPanel::Announce(const QString& text)
 
 void EditorPanel::ShowStatus(const QString& text)
 {
-    SetText(Ctl::OperationStatus, text);
-    Control(Ctl::OperationStatus)->setToolTip({});
+    SetText(ControlId::OperationStatus, text);
+    Control(ControlId::OperationStatus)->setToolTip({});
     statusCountdown = StatusTicks;
     Announce(text);
 }
 
 void EditorPanel::ShowInterimStatus(const QString& text)
 {
-    SetText(Ctl::OperationStatus, text);
-    Control(Ctl::OperationStatus)->setToolTip({});
+    SetText(ControlId::OperationStatus, text);
+    Control(ControlId::OperationStatus)->setToolTip({});
     // An earlier status's countdown must not clear this one.
     statusCountdown = 0;
     Announce(text);
@@ -177,8 +178,8 @@ void EditorPanel::ShowInterimStatus(const QString& text)
 
 void EditorPanel::ShowLinkStatus(const QString& text, const QString& reason)
 {
-    QWidget* status = Control(Ctl::LinkStatus);
-    SetText(Ctl::LinkStatus, text);
+    QWidget* status = Control(ControlId::LinkStatus);
+    SetText(ControlId::LinkStatus, text);
     status->setToolTip(reason);
     status->setAccessibleDescription(reason.isEmpty() ? linkStatusDescription : reason);
     Announce(reason.isEmpty() ? text : text + QLatin1String(". ") + reason);
@@ -186,7 +187,7 @@ void EditorPanel::ShowLinkStatus(const QString& text, const QString& reason)
 
 void EditorPanel::ShowFileName(const QString& text, const QString& path)
 {
-    auto* label = static_cast<QLabel*>(Control(Ctl::FileName));
+    auto* label = ControlAs<QLabel>(ControlId::FileName);
     fileName = text;
     // The end (".eep") says most; the middle of a long name gives way, and
     // the "File Name: " in front of it stays.
@@ -206,49 +207,47 @@ void EditorPanel::ShowFileName(const QString& text, const QString& path)
 
 void EditorPanel::SetKeyerButtonsEnabled(bool enabled)
 {
-    for (int id : KeyerButtons)
+    for (ControlId id : KeyerButtons)
         Control(id)->setEnabled(enabled);
+}
+
+MessageTexts EditorPanel::Messages() const
+{
+    // One byte a character, as the area counts them; what the fields hold
+    // is ASCII once the rule has looked at it.
+    MessageTexts texts;
+    for (int n = 1; n <= MessageCount; ++n)
+        texts[static_cast<std::size_t>(n - 1)] = Message(n)->toPlainText().toLatin1().toStdString();
+    return texts;
 }
 
 int EditorPanel::MessageCharCount() const
 {
-    int count = 0;
-    for (int n = 1; n <= MessageCount; ++n)
-        count += static_cast<int>(Message(n)->toPlainText().size());
-    return count;
+    return ::MessageCharCount(Messages());
 }
 
 void EditorPanel::Tick()
 {
-    SetText(Ctl::BytesLeft, QStringLiteral("Msg Bytes Left: %1").arg(MessageAreaSize - MessageCharCount()));
+    SetText(ControlId::BytesLeft, QStringLiteral("Msg Bytes Left: %1").arg(MessageRoomLeft(Messages())));
     if (statusCountdown > 0) {
         if (statusCountdown == 1)
-            SetText(Ctl::OperationStatus, QString());
+            SetText(ControlId::OperationStatus, QString());
         --statusCountdown;
     }
 }
 
 void EditorPanel::RefreshPanel()
 {
-    // Emptied first: each message field keeps to the room the others leave,
-    // and the others must not still hold the old image's texts then.
-    for (int n = 1; n <= MessageCount; ++n)
-        Message(n)->SetKeyerText(QString());
     for (const Setting& setting : AllSettings()) {
-        QWidget* control = Control(setting.controlId);
-        switch (setting.kind) {
-        case SettingKind::CheckBox:
-            static_cast<QCheckBox*>(control)->setChecked(IsChecked(image, setting.box));
-            break;
-        case SettingKind::List:
+        if (const CheckBoxSetting* check = setting.Box()) {
+            ControlAs<QCheckBox>(setting.id)->setChecked(IsChecked(image, check->box));
+        } else if (const ListSetting* list = setting.List()) {
             // No entry stands for some values (an output nibble without
             // exactly one port bit, say): showing none is better than showing
             // a setting the keyer does not have.
-            static_cast<QComboBox*>(control)->setCurrentIndex(setting.list->shown(image).value_or(-1));
-            break;
-        default:
-            SetText(setting.controlId, QString::fromLatin1(ShownText(setting, image)));
-            break;
+            ControlAs<QComboBox>(setting.id)->setCurrentIndex(list->shown(image).value_or(-1));
+        } else {
+            SetText(setting.id, QString::fromLatin1(ShownText(setting, image)));
         }
     }
 }
@@ -263,8 +262,8 @@ int EditorPanel::ValidatePanel()
 {
     FieldTexts texts;
     for (const Setting& setting : AllSettings()) {
-        if (setting.kind != SettingKind::CheckBox && setting.kind != SettingKind::List)
-            texts[setting.controlId] = Text(setting.controlId).toStdString();
+        if (setting.IsField())
+            texts[setting.id] = Text(setting.id).toStdString();
     }
     if (const auto refusal = ValidateSettings(image, texts))
         return Refuse(QString::fromStdString(*refusal));

@@ -5,28 +5,15 @@
 // ValidatePanel, and RefreshPanel shows a replaced image.
 
 #include "files/Prompts.h"
+#include "image/ControlIds.h"
 #include "image/EepromImage.h"
+#include "image/MessageCodec.h"
+#include "panel/LayoutBuilder.h"
 
 #include <QFrame>
-#include <QHash>
 #include <QTimer>
 
 class MessageField;
-
-// Control ids the rest of the program writes or presses.
-namespace Ctl {
-inline constexpr int PbVal = 104;
-inline constexpr int PotVal = 103;
-inline constexpr int LinkStatus = 106;
-inline constexpr int FileName = 113;
-inline constexpr int BytesLeft = 119;
-inline constexpr int OperationStatus = 121;
-inline constexpr int ReadMV = 102;
-inline constexpr int WriteMV = 328;
-inline constexpr int TestMV = 115;
-inline constexpr int FirstMessage = 1000;
-inline constexpr int FirstMessageTest = 1006;
-} // namespace Ctl
 
 class EditorPanel : public QFrame {
     Q_OBJECT
@@ -40,11 +27,14 @@ class EditorPanel : public QFrame {
     // 1 when every field passed and the image holds the panel's values;
     // 0 at the first refusal, which a box owned by the panel explains.
     int ValidatePanel();
+    // The six message fields' texts, and the characters they hold together.
+    MessageTexts Messages() const;
     int MessageCharCount() const;
 
-    QWidget* Control(int id) const { return controls.value(id); }
-    QString Text(int id) const;
-    void SetText(int id, const QString& text);
+    QWidget* Control(ControlId id) const { return controls.Widget(id); }
+    template <typename W> W* ControlAs(ControlId id) const { return controls.As<W>(id); }
+    QString Text(ControlId id) const;
+    void SetText(ControlId id, const QString& text);
 
     // An operation's final status: shown in text 121, cleared 18 ticks later.
     void ShowStatus(const QString& text);
@@ -65,7 +55,7 @@ class EditorPanel : public QFrame {
 
   signals:
     // A keyer button was pressed: Read MV, Write MV, Test MV or a message Test.
-    void KeyerButtonPressed(int id);
+    void KeyerButtonPressed(ControlId id);
 
   private:
     void FillLists();
@@ -76,10 +66,15 @@ class EditorPanel : public QFrame {
 
     EepromImage& image;
     Prompts& prompts;
-    QHash<int, QWidget*> controls;
+    DialogControls controls;
     QTimer timer;
     int statusCountdown = 0;
     QString fileName; // text 113 in full, before any shortening
     QString linkStatusDescription;
     QWidget* announcer = nullptr;
 };
+
+// The accessibility interfaces the panel's controls need. Qt keeps the first
+// interface it makes for a widget, so the program installs them once, before
+// any window exists.
+void InstallPanelAccessibility();

@@ -131,9 +131,9 @@ QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
 
 } // namespace
 
-QHash<int, QWidget*> BuildDialog(const DialogSpec& layout, QWidget* parent, const DialogUnits& units)
+DialogControls BuildDialog(const DialogSpec& layout, QWidget* parent, const DialogUnits& units)
 {
-    QHash<int, QWidget*> byId;
+    DialogControls byId;
     QHash<QString, QGroupBox*> groups;
     QList<QPair<QLabel*, const ControlSpec*>> buddies;
     QWidget* previousFocusable = nullptr;
@@ -154,17 +154,17 @@ QHash<int, QWidget*> BuildDialog(const DialogSpec& layout, QWidget* parent, cons
             rect.translate(-group->pos());
         }
         w->setGeometry(rect);
-        if (c.id != 0) {
-            byId.insert(c.id, w);
-            w->setObjectName(QStringLiteral("control%1").arg(c.id));
+        if (c.id != ControlId::None) {
+            byId.Add(c.id, w);
+            w->setObjectName(QStringLiteral("control%1").arg(static_cast<int>(c.id)));
         }
         if (c.accessible)
             w->setAccessibleName(name);
         if (auto* box = qobject_cast<QComboBox*>(w); box && box->lineEdit())
             box->lineEdit()->setAccessibleName(name);
-        if (c.description && c.buddy == 0)
+        if (c.description && c.buddy == ControlId::None)
             w->setAccessibleDescription(QString::fromUtf8(c.description));
-        if (c.buddy != 0)
+        if (c.buddy != ControlId::None)
             buddies.append({static_cast<QLabel*>(w), &c});
         if (w->focusPolicy() != Qt::NoFocus) {
             if (previousFocusable)
@@ -173,7 +173,7 @@ QHash<int, QWidget*> BuildDialog(const DialogSpec& layout, QWidget* parent, cons
         }
     }
     for (const auto& [label, c] : buddies) {
-        if (QWidget* target = byId.value(c->buddy)) {
+        if (QWidget* target = byId.Widget(c->buddy)) {
             label->setBuddy(target);
             // A text the program writes is read by what it shows; the label
             // still names it, through the buddy relation.

@@ -8,8 +8,7 @@
 #include <QFont>
 #include <QHash>
 #include <QRect>
-
-class QWidget;
+#include <QWidget>
 
 // Dialog units of a font: x pixels = x * average character width / 4,
 // y pixels = y * character height / 8.
@@ -27,6 +26,24 @@ class DialogUnits {
 // The font every layout is drawn in.
 QFont DialogFont();
 
-// Creates the controls of `layout` as children of `parent`, in tab order,
-// and returns them by control id.
-QHash<int, QWidget*> BuildDialog(const DialogSpec& layout, QWidget* parent, const DialogUnits& units);
+// A dialog's controls by id, each reached as the kind it is.
+class DialogControls {
+  public:
+    void Add(ControlId id, QWidget* widget) { widgets.insert(static_cast<int>(id), widget); }
+    QWidget* Widget(ControlId id) const { return widgets.value(static_cast<int>(id)); }
+    // The control as a W; a control of another kind (or none) is a fault in
+    // the program, stopped here rather than cast blindly.
+    template <typename W> W* As(ControlId id) const
+    {
+        W* widget = qobject_cast<W*>(Widget(id));
+        if (!widget)
+            qFatal("control %d is not a %s", static_cast<int>(id), W::staticMetaObject.className());
+        return widget;
+    }
+
+  private:
+    QHash<int, QWidget*> widgets;
+};
+
+// Creates the controls of `layout` as children of `parent`, in tab order.
+DialogControls BuildDialog(const DialogSpec& layout, QWidget* parent, const DialogUnits& units);

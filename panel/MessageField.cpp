@@ -1,35 +1,13 @@
 #include "panel/MessageField.h"
 
 #include "image/MessageCodec.h"
+#include "image/MessageText.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextDocument>
-
-bool IsStorableChar(QChar c)
-{
-    return c.unicode() < 128 && IsStorable(static_cast<char>(c.unicode()));
-}
-
-namespace {
-
-bool IsLineBreak(QChar c)
-{
-    return c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
-}
-
-// The character the field keeps for `c`, or a null character to drop it.
-QChar KeptAs(QChar c)
-{
-    if (IsLineBreak(c))
-        return u' ';
-    c = c.toUpper();
-    return IsStorableChar(c) ? c : QChar();
-}
-
-} // namespace
 
 MessageField::MessageField(QWidget* parent) : QPlainTextEdit(parent)
 {
@@ -40,29 +18,33 @@ MessageField::MessageField(QWidget* parent) : QPlainTextEdit(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Every way text gets in (keys, paste, drop, undo, input methods, the
     // accessibility bus) changes the document, so the rule is kept there.
-    connect(document(), &QTextDocument::contentsChange, this,
-            [this](int position, int, int added) { NoteChange(position, added); });
+    connect(document(), &QTextDocument::contentsChange, this, &MessageField::NoteChange);
 }
 
 int MessageField::RoomLeft() const
 {
-    const int used = total ? total() : static_cast<int>(toPlainText().size());
-    const int replaced = static_cast<int>(textCursor().selectedText().size());
-    return MessageAreaSize - used + replaced;
+    const int left = room ? room() : MessageAreaSize - static_cast<int>(toPlainText().size());
+    return left + static_cast<int>(textCursor().selectedText().size());
 }
 
 QString MessageField::CleanForKeyer(const QString& text, int room)
 {
-    // Qt's own line and paragraph separators are line breaks too.
-    QString source = text;
-    source.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
-    return QString::fromLatin1(CleanMessageText(source.toStdString(), room));
+    return QString::fromLatin1(TakeAddedText(text.toStdString(), room).text);
 }
 
-void MessageField::NoteChange(int position, int added)
+void MessageField::NoteChange(int position, int removed, int added)
 {
     const bool pending = changeEnd >= 0;
-    changeEnd = std::max(changeEnd, position + added);
+    if (!pending) {
+        changeStart = position;
+        changeEnd = position + added;
+    } else {
+        // Text behind an earlier change moved with this one.
+        if (changeEnd > position)
+            changeEnd = std::max(position, changeEnd - removed) + added;
+        changeStart = std::min(changeStart, position);
+        changeEnd = std::max(changeEnd, position + added);
+    }
     // The document is still inside its own edit (an undo, say) while it
     // reports it, so the mending waits until that edit is over.
     if (!pending)
@@ -75,52 +57,32 @@ void MessageField::KeepToRule()
         return;
     QTextDocument* doc = document();
     const int length = doc->characterCount() - 1; // without the closing separator
-    int end = std::min(changeEnd, length);
+    const int start = std::clamp(changeStart, 0, length);
+    const int end = std::clamp(changeEnd, start, length);
     changeEnd = -1;
+    if (start == end)
+        return;
 
     QTextCursor cursor(doc);
-    bool mended = false;
-    cursor.beginEditBlock();
-    for (int i = length - 1; i >= 0; --i) {
-        const QChar c = doc->characterAt(i);
-        const QChar kept = KeptAs(c);
-        if (kept == c)
-            continue;
-        cursor.setPosition(i);
-        cursor.setPosition(i + 1, QTextCursor::KeepAnchor);
-        cursor.insertText(kept.isNull() ? QString() : QString(kept));
-        if (kept.isNull() && i < end)
-            --end;
-        mended = true;
-    }
-    // Too much for the room left: the newest text gives way, from its end.
-    const int others = total ? total() - (doc->characterCount() - 1) : 0;
-    int excess = others + doc->characterCount() - 1 - MessageAreaSize;
-    if (excess > 0) {
-        const int from = std::max(0, end - excess);
-        cursor.setPosition(from);
-        cursor.setPosition(end, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-        excess -= end - from;
-        if (excess > 0) {
-            cursor.movePosition(QTextCursor::End);
-            cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, excess);
-            cursor.removeSelectedText();
-        }
-        mended = true;
-    }
-    cursor.endEditBlock();
-    changeEnd = -1; // our own edits need no second look
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    // QTextCursor gives line breaks as paragraph separators.
+    const QString added = cursor.selectedText();
+    const int roomForAdded = (room ? room() : MessageAreaSize - length) + static_cast<int>(added.size());
+    const QString kept = CleanForKeyer(added, roomForAdded);
+    if (kept == added)
+        return;
+    cursor.insertText(kept);
+    changeEnd = -1; // our own edit needs no second look
     // Undoing the mending would bring back what the rule keeps out, and the
     // rule would mend it again, for ever: start the history afresh instead.
-    if (mended)
-        doc->clearUndoRedoStacks();
+    doc->clearUndoRedoStacks();
 }
 
 void MessageField::SetKeyerText(const QString& text)
 {
     setPlainText(text);
-    KeepToRule();
+    changeEnd = -1; // shown as it is: the rule is for what is added
 }
 
 void MessageField::keyPressEvent(QKeyEvent* event)
@@ -137,15 +99,10 @@ void MessageField::keyPressEvent(QKeyEvent* event)
         return;
     }
     event->accept();
-    const QString upper = text.toUpper();
-    for (QChar c : upper) {
-        // Typed characters without a Morse code are dropped, "!" among them.
-        if (!IsStorableChar(c) || MorseCodeFor(static_cast<char>(c.unicode())) == NoMorseCode)
-            return;
-    }
-    if (upper.size() > RoomLeft())
-        return;
-    insertPlainText(upper);
+    // Typed text is taken whole or not at all.
+    const AddedText typed = TakeAddedText(text.toStdString(), RoomLeft());
+    if (typed.refused.empty() && typed.cut == 0 && !typed.text.empty())
+        insertPlainText(QString::fromLatin1(typed.text));
 }
 
 void MessageField::inputMethodEvent(QInputMethodEvent* event)

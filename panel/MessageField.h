@@ -1,7 +1,9 @@
 #pragma once
 
-// A message field: multi-line, upper case, and it holds only characters the
-// keyer can store, up to the room the six messages have left together.
+// A message field: multi-line, upper case, and what is added to it keeps to
+// the rule for added text and to the room the six messages have left
+// together. What it is given to show (a keyer's or a file's message) is
+// shown as it is.
 
 #include <QPlainTextEdit>
 #include <functional>
@@ -12,14 +14,13 @@ class MessageField : public QPlainTextEdit {
   public:
     explicit MessageField(QWidget* parent = nullptr);
 
-    // The characters all six fields hold together.
-    void SetTotalCount(std::function<int()> totalCount) { total = std::move(totalCount); }
+    // The room the six messages have left together, this field's text counted.
+    void SetRoomLeft(std::function<int()> roomLeft) { room = std::move(roomLeft); }
 
-    // Shows `text`, kept to the field's rule, with no history to undo.
+    // Shows `text` as it is, with no history to undo.
     void SetKeyerText(const QString& text);
 
-    // What inserting `text` may put in when `room` characters are left:
-    // upper case, line breaks as spaces, unstorable characters left out.
+    // What inserting `text` puts in when `room` characters are left.
     static QString CleanForKeyer(const QString& text, int room);
 
   protected:
@@ -29,13 +30,13 @@ class MessageField : public QPlainTextEdit {
     void insertFromMimeData(const QMimeData* source) override;
 
   private:
-    void NoteChange(int position, int added);
+    void NoteChange(int position, int removed, int added);
     void KeepToRule();
     int RoomLeft() const;
 
-    std::function<int()> total;
-    int changeEnd = -1; // behind the newest text not yet checked; -1: all checked
+    std::function<int()> room;
+    // The text added since the rule last looked: [changeStart, changeEnd);
+    // changeEnd is -1 when there is none.
+    int changeStart = 0;
+    int changeEnd = -1;
 };
-
-// Whether the keyer can store this character (after upper-casing).
-bool IsStorableChar(QChar c);

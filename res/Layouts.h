@@ -3,6 +3,8 @@
 // The window layouts as data: every control's id, kind, text and rectangle in
 // dialog units. Rows are in tab order.
 
+#include "image/ControlIds.h"
+
 #include <span>
 
 enum class ControlKind {
@@ -22,12 +24,12 @@ enum class ControlKind {
 };
 
 struct ControlSpec {
-    int id; // 0 for controls nobody addresses
+    ControlId id; // None for controls nobody addresses
     ControlKind kind;
     const char* text;
     int x, y, width, height;
-    int buddy = 0;                    // for labels: the control they name
-    const char* accessible = nullptr; // name for controls that have no label
+    ControlId buddy = ControlId::None; // for labels: the control they name
+    const char* accessible = nullptr;  // name for controls that have no label
     // For labels: what the named control's number means, for a screen
     // reader; for texts the program writes: what the text is.
     const char* description = nullptr;

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <Version.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -40,6 +41,7 @@ class TestApp : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase() { InstallPanelAccessibility(); }
     void init();
     void cleanup()
     {
@@ -117,10 +119,12 @@ void TestApp::windowShowsPanelAndCannotGrow()
     // Every control of the panel lies inside the window's visible area.
     EditorPanel* panel = window->Panel();
     const QRect visible(QPoint(0, 0), window->size());
-    for (int id : {1000, 1005, 1011, 1016, 107, 1014, 103, 1033, 1046, 115, 119, 113}) {
+    for (ControlId id : {ControlId::Message1, ControlId::Message6, ControlId::Test6, ControlId::Swap, ControlId::MsgBrk,
+                         ControlId::PotMax, ControlId::PotVal, ControlId::Farns, ControlId::OutputConfig,
+                         ControlId::TestMV, ControlId::BytesLeft, ControlId::FileName}) {
         QWidget* w = panel->Control(id);
         const QRect inWindow(w->mapTo(window.get(), QPoint(0, 0)), w->size());
-        QVERIFY2(visible.contains(inWindow), qPrintable(QString::number(id)));
+        QVERIFY2(visible.contains(inWindow), qPrintable(QString::number(static_cast<int>(id))));
     }
 }
 
@@ -264,18 +268,18 @@ void TestApp::openCancelledRefreshesFromImage()
 {
     EditorPanel* panel = window->Panel();
     window->Image()[4] = 42;
-    panel->SetText(1021, "77");
-    panel->SetText(1000, "TYPED");
+    panel->SetText(ControlId::Weight, "77");
+    panel->SetText(ControlId::Message1, "TYPED");
     window->Command(539); // the chooser is cancelled
     QCOMPARE(prompts.chooserOwners, std::vector<Owner>{Owner::MainWindow});
     QVERIFY(prompts.boxes.empty());
-    QCOMPARE(panel->Text(1021), QString("42"));
-    QCOMPARE(panel->Text(1000), QString());
+    QCOMPARE(panel->Text(ControlId::Weight), QString("42"));
+    QCOMPARE(panel->Text(ControlId::Message1), QString());
 }
 
 void TestApp::openLoadsAndShowsName()
 {
-    auto* shown = static_cast<QLabel*>(window->Panel()->Control(Ctl::FileName));
+    auto* shown = static_cast<QLabel*>(window->Panel()->Control(ControlId::FileName));
     for (const QString name : {"test.eep", "valid_written_by_the_keyer_last_sunday.eep"}) {
         const QString path = dir->filePath(name);
         {
@@ -286,8 +290,8 @@ void TestApp::openLoadsAndShowsName()
         }
         prompts.answers = {path.toStdString()};
         window->Command(539);
-        QCOMPARE(window->Panel()->Text(1021), QString("60"));
-        QCOMPARE(window->Panel()->Text(Ctl::FileName), "File Name: " + name);
+        QCOMPARE(window->Panel()->Text(ControlId::Weight), QString("60"));
+        QCOMPARE(window->Panel()->Text(ControlId::FileName), "File Name: " + name);
         // What fits is shown whole; a long name gives way in the middle, so
         // its end stays in sight, and the whole path is the tooltip.
         QVERIFY(shown->fontMetrics().horizontalAdvance(shown->text()) <= shown->width());
@@ -301,7 +305,7 @@ void TestApp::openLoadsAndShowsName()
 void TestApp::saveChecksFirst()
 {
     window->Panel()->RefreshPanel(); // all zero: Weight 0 is refused
-    window->Panel()->SetText(1021, "");
+    window->Panel()->SetText(ControlId::Weight, "");
     window->Command(540);
     QVERIFY(prompts.chooserOwners.empty());
     QCOMPARE(prompts.LastText(), std::string("Weight must be between 10 and 90"));
@@ -310,9 +314,10 @@ void TestApp::saveChecksFirst()
 void TestApp::saveWritesValidatedImage()
 {
     EditorPanel* panel = window->Panel();
-    const std::pair<int, const char*> fields[] = {
-        {1021, "50"}, {1031, "10"}, {1032, "20"}, {1036, "5"},  {1035, "0"},  {1033, "0"},
-        {1045, "50"}, {108, "20"},  {1034, "48"}, {1014, "30"}, {1015, "10"}, {1000, "CQ"},
+    const std::pair<ControlId, const char*> fields[] = {
+        {ControlId::Weight, "50"}, {ControlId::LeadIn, "10"}, {ControlId::Tail, "20"},   {ControlId::FirstExt, "5"},
+        {ControlId::Comp, "0"},    {ControlId::Farns, "0"},   {ControlId::Sample, "50"}, {ControlId::CmdWPM, "20"},
+        {ControlId::Ratio, "48"},  {ControlId::PotMax, "30"}, {ControlId::PotMin, "10"}, {ControlId::Message1, "CQ"},
     };
     for (const auto& [id, text] : fields)
         panel->SetText(id, text);
@@ -325,20 +330,28 @@ void TestApp::saveWritesValidatedImage()
     QCOMPARE(int(saved[4]), 50);
     QCOMPARE(int(saved[8]), 20);
     QCOMPARE(static_cast<unsigned char>(saved[25]), 0x9B);
-    QCOMPARE(panel->Text(Ctl::FileName), QString("saved.eep"));
+    QCOMPARE(panel->Text(ControlId::FileName), QString("saved.eep"));
 }
 
 void TestApp::exitAndCloseWaitWhileBusy()
 {
     QSignalSpy quit(window.get(), &MainWindow::QuitRequested);
     window->show();
-    window->BusyFlag() = true;
-    window->Command(551);
-    QVERIFY(!window->close());
+    // Port 1 leads nowhere: Read MV's operation is under way while its
+    // "MV not connected" box is open.
+    std::filesystem::create_symlink("/dev/nonexistent-adapter", dir->filePath("com1").toStdString());
+    bool closed = true;
+    prompts.whileBoxOpen = [&] {
+        window->Command(Cmd::Exit);
+        closed = window->close();
+    };
+    window->Panel()->ControlAs<QPushButton>(ControlId::ReadMV)->click();
+    QCOMPARE(prompts.LastText(), std::string("MV not connected"));
+    QVERIFY(!closed);
     QVERIFY(window->isVisible());
     QCOMPARE(quit.count(), 0);
-    window->BusyFlag() = false;
-    window->Command(551);
+    QVERIFY(!window->Busy());
+    window->Command(Cmd::Exit);
     QCOMPARE(quit.count(), 1);
     QVERIFY(window->close());
 }
@@ -356,7 +369,7 @@ void TestApp::filesAndPortWaitForOperation()
         for (int id : guarded)
             window->Command(id); // a shortcut or a queued trigger gets nowhere either
     };
-    static_cast<QPushButton*>(window->Panel()->Control(Ctl::ReadMV))->click();
+    window->Panel()->ControlAs<QPushButton>(ControlId::ReadMV)->click();
     QCOMPARE(prompts.LastText(), std::string("MV not connected"));
     QVERIFY(greyed);
     QVERIFY(prompts.chooserOwners.empty());
@@ -371,7 +384,7 @@ void TestApp::warningBoxLeavesPanelUsable()
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QtPrompts real;
     real.SetOwners(window.get(), window->Panel());
-    auto* swap = static_cast<QCheckBox*>(window->Panel()->Control(1016));
+    auto* swap = static_cast<QCheckBox*>(window->Panel()->Control(ControlId::Swap));
     QString shown;
     bool modal = true;
     QTimer::singleShot(100, this, [&] {
@@ -394,11 +407,11 @@ void TestApp::warningBoxLeavesPanelUsable()
 void TestApp::aboutBoxClosesOnlyOnOk()
 {
     AboutBox box("Linux", window.get());
-    QVERIFY(box.Line(202).startsWith("Ver 2.8, Built "));
+    QVERIFY(box.Line(ControlId::AboutVersion).startsWith(QStringLiteral("Ver %1, Built ").arg(ProgramVersion)));
     QVERIFY(QRegularExpression(R"(^Ver 2\.8, Built \d\d:\d\d:\d\d, [A-Z][a-z]{2} [ 1-3]\d \d{4}$)")
-                .match(box.Line(202))
+                .match(box.Line(ControlId::AboutVersion))
                 .hasMatch());
-    QCOMPARE(box.Line(208), QString("Operating System is Linux"));
+    QCOMPARE(box.Line(ControlId::AboutSystem), QString("Operating System is Linux"));
     QCOMPARE(box.windowTitle(), QString("Morvel Testbed"));
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));

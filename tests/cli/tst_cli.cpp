@@ -3,18 +3,26 @@
 #include "files/EepromFile.h"
 #include "image/MessageCodec.h"
 #include "image/Settings.h"
+#include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
+#include "panel/KeyerButtons.h"
+#include "panel/MessageField.h"
 #include "support/FakeKeyer.h"
 #include "support/RecordingPrompts.h"
 
+#include <QAccessible>
+#include <QAccessibleEditableTextInterface>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <Version.h>
 
 namespace {
 
@@ -41,6 +49,7 @@ class TestCli : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase() { InstallPanelAccessibility(); }
     void init();
     void setRefusesWhatThePanelRefuses_data();
     void setRefusesWhatThePanelRefuses();
@@ -48,6 +57,9 @@ class TestCli : public QObject {
     void keyerOperations_data();
     void keyerOperations();
     void theProgramNeedsNoDisplay();
+    void oneCharacterRuleOnEveryRoute_data();
+    void oneCharacterRuleOnEveryRoute();
+    void longImageIsShownWholeAndRefused();
 
   private:
     Ran Run(const QStringList& args)
@@ -94,11 +106,13 @@ void TestCli::setRefusesWhatThePanelRefuses_data()
                                                         "Weight=60",
                                                         "MAX=30",
                                                         "MIN=10",
-                                                        "Message 2=cq #test\u00e9 de!",
+                                                        "Message 2=cq test de dl1abc",
                                                         "Output Config=Port2, PTT"}
                                          << "";
-    QTest::newRow("messages cut to the room left")
-        << QStringList{"Message 3=" + QString(200, 'E'), "Message 4=" + QString(40, 'T')} << "";
+    // Whatever the order of the assignments: the six are judged together.
+    QTest::newRow("messages too long together")
+        << QStringList{"Message 3=" + QString(200, 'E'), "Message 4=" + QString(40, 'T')}
+        << "The messages hold 247 characters; the keyer has room for 232. Shorten them by 15.";
 }
 
 void TestCli::setRefusesWhatThePanelRefuses()
@@ -115,7 +129,7 @@ void TestCli::setRefusesWhatThePanelRefuses()
         const Setting* setting = FindSetting(assignment.section('=', 0, 0).toStdString());
         QVERIFY(setting);
         const QString value = assignment.section('=', 1);
-        QWidget* control = panel.Control(setting->controlId);
+        QWidget* control = panel.Control(setting->id);
         if (auto* box = qobject_cast<QCheckBox*>(control)) {
             if (box->isChecked() != (value == "on"))
                 box->click();
@@ -123,7 +137,7 @@ void TestCli::setRefusesWhatThePanelRefuses()
             list->setCurrentIndex(list->findText(value));
             emit list->activated(list->currentIndex());
         } else {
-            panel.SetText(setting->controlId, value);
+            panel.SetText(setting->id, value);
             QCoreApplication::processEvents();
         }
     }
@@ -258,7 +272,173 @@ void TestCli::theProgramNeedsNoDisplay()
     QCOMPARE(QJsonDocument::fromJson(cli.readAllStandardOutput())["Message 1"], QJsonValue("CQ TEST"));
     cli.start(MV2MGR_CLI, {"--version"});
     QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.readAllStandardOutput().trimmed(), QByteArray("mv2mgr-cli 2.8"));
+    QCOMPARE(cli.readAllStandardOutput().trimmed(), QByteArray("mv2mgr-cli ") + ProgramVersion);
+}
+
+void TestCli::oneCharacterRuleOnEveryRoute_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("stored"); // empty: refused
+    QTest::newRow("a") << "a"
+                       << "A";
+    QTest::newRow("K") << "K"
+                       << "K";
+    QTest::newRow("?") << "?"
+                       << "?";
+    QTest::newRow("e acute") << "\u00e9"
+                             << "";
+    QTest::newRow("dotless i") << "\u0131"
+                               << "";
+    QTest::newRow("long s") << "\u017f"
+                            << "";
+    QTest::newRow("sharp s") << "\u00df"
+                             << "";
+    QTest::newRow("dollar") << "$"
+                            << "";
+    QTest::newRow("exclamation mark") << "!"
+                                      << "";
+    QTest::newRow("number sign") << "#"
+                                 << "";
+    QTest::newRow("tab") << "\t"
+                         << " ";
+    QTest::newRow("line break") << "\n"
+                                << " ";
+    QTest::newRow("CR LF") << "\r\n"
+                           << " ";
+    QTest::newRow("Greek lambda") << "\u03bb"
+                                  << "";
+    QTest::newRow("full-width A") << "\uff21"
+                                  << "";
+    QTest::newRow("emoji") << "\U0001F600"
+                           << "";
+    QTest::newRow("e and a combining accent") << "e\u0301"
+                                              << "";
+    QTest::newRow("a combining accent alone") << "\u0301"
+                                              << "";
+    QTest::newRow("bell") << "\a"
+                          << "";
+}
+
+void TestCli::oneCharacterRuleOnEveryRoute()
+{
+    QFETCH(QString, given);
+    QFETCH(QString, stored);
+    const QString text = given + "K";
+    const QString expected = stored + "K";
+
+    EepromImage image;
+    RecordingPrompts prompts;
+    EditorPanel panel(image, prompts);
+    auto* field = panel.ControlAs<MessageField>(ControlId::Message2);
+    const bool control = given.at(0).unicode() < 32;
+    // Keys type characters, not line breaks or tabs: those move or do nothing.
+    const QStringList routes{"key", "paste", "drop", "input method", "accessibility"};
+    for (const QString& route : routes) {
+        if (route == "key" && control)
+            continue;
+        panel.SetText(ControlId::Message2, QString());
+        QMimeData mime;
+        mime.setText(text);
+        if (route == "key") {
+            for (const QString& typed : {given, QStringLiteral("K")}) {
+                QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
+                QApplication::sendEvent(field, &key);
+            }
+        } else if (route == "paste") {
+            QApplication::clipboard()->setText(text);
+            field->paste();
+        } else if (route == "drop") {
+            const QPoint at = field->viewport()->rect().center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(field->viewport(), &enter);
+            QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(field->viewport(), &drop);
+        } else if (route == "input method") {
+            QInputMethodEvent event;
+            event.setCommitString(text);
+            QApplication::sendEvent(field, &event);
+        } else {
+            QAccessible::queryAccessibleInterface(field)->editableTextInterface()->insertText(0, text);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(panel.Text(ControlId::Message2) + " (" + route + ")", expected + " (" + route + ")");
+    }
+
+    // The command line takes the same characters, and refuses the rest by name.
+    const Ran ran = Run({"set", valid, "Message 2=" + text, "-o", File("out.eep")});
+    QCOMPARE(ran.code, stored.isEmpty() ? 2 : 0);
+    if (stored.isEmpty()) {
+        QVERIFY2(ran.err.startsWith("Message 2 cannot hold "), qPrintable(ran.err));
+        if (!control)
+            QVERIFY2(ran.err.contains("\"" + given + "\""), qPrintable(ran.err));
+    } else {
+        const Ran shown = Run({"show", File("out.eep"), "--json"});
+        QCOMPARE(QJsonDocument::fromJson(shown.out.toUtf8())["Message 2"].toString(), expected);
+    }
+}
+
+void TestCli::longImageIsShownWholeAndRefused()
+{
+    // Every message starts at the front of an area of "S" codes with no end
+    // marker, so each reads on to byte 255: 6 x 232 characters.
+    EepromImage image = ValidImage();
+    for (int i = 24; i < 256; ++i)
+        image[static_cast<std::size_t>(i)] = 0x08;
+    for (int i = 18; i <= 23; ++i)
+        image[static_cast<std::size_t>(i)] = 24;
+    const QString file = File("long.eep");
+    QCOMPARE(StoreEepromFile(file.toStdString(), image), std::string());
+    const EepromImage original = image;
+    const QString refusal = "The messages hold 1392 characters; the keyer has room for 232. Shorten them by 1160.";
+
+    RecordingPrompts prompts;
+    EditorPanel panel(image, prompts);
+    panel.RefreshPanel();
+    for (int n = 1; n <= 6; ++n)
+        QCOMPARE(panel.Text(MessageFieldId(n)), QString(232, 'S'));
+    panel.Tick();
+    QCOMPARE(panel.Text(ControlId::BytesLeft), QString("Msg Bytes Left: -1160"));
+    // Typing can only shorten it.
+    auto* field = panel.ControlAs<MessageField>(ControlId::Message4);
+    field->moveCursor(QTextCursor::End);
+    QTest::keyClicks(field, "AB");
+    QApplication::clipboard()->setText("CQ");
+    field->paste();
+    QCoreApplication::processEvents();
+    QCOMPARE(panel.Text(ControlId::Message4), QString(232, 'S'));
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QCOMPARE(panel.Text(ControlId::Message4), QString(231, 'S'));
+    QCOMPARE(panel.ValidatePanel(), 0);
+    QCOMPARE(prompts.LastText(),
+             std::string("The messages hold 1391 characters; the keyer has room for 232. Shorten them by 1159."));
+
+    // Write MV refuses after connecting, and sends nothing more.
+    FakeKeyer keyer;
+    QVERIFY(keyer.LinkAs(paths.configFolder, Port));
+    QtSerialChannel channel(paths.configFolder);
+    KeyerOperations operations(channel, {10, 10});
+    const std::int32_t port = Port;
+    KeyerButtons buttons(panel, image, operations, prompts, port);
+    keyer.ClearReceived();
+    buttons.Press(ControlId::WriteMV);
+    QCOMPARE(prompts.boxes.size(), 2u);
+    QVERIFY(keyer.Received().size() < 20); // the connection only
+    QVERIFY(keyer.Eeprom() != image);
+
+    // The command line shows every character and refuses to pass it on.
+    const QJsonObject json = QJsonDocument::fromJson(Run({"show", file, "--json"}).out.toUtf8()).object();
+    QCOMPARE(json["Message 6"].toString(), QString(232, 'S'));
+    QCOMPARE(json["Msg Bytes Left"], QJsonValue(-1160));
+    keyer.ClearReceived();
+    for (const QStringList& args : {QStringList{"set", file, "Weight=60"}, QStringList{"write", file}}) {
+        const Ran ran = Run(args);
+        QCOMPARE(ran.code, 2);
+        QCOMPARE(ran.err.trimmed(), refusal);
+    }
+    QVERIFY(keyer.Received().empty());
+    EepromImage after;
+    QCOMPARE(LoadEepromFile(file.toStdString(), after), std::string());
+    QVERIFY(after == original);
 }
 
 QTEST_MAIN(TestCli)

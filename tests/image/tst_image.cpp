@@ -1,5 +1,6 @@
 #include "image/EepromImage.h"
 #include "image/MessageCodec.h"
+#include "image/Settings.h"
 
 #include <QTest>
 #include <random>
@@ -74,6 +75,9 @@ class TestImage : public QObject {
     void checkBoxes();
     void potLimits();
     void editorNeverTouchesKeyerOnlyBits();
+    void everyNumberAtItsEnds();
+    void earlierStepSpeaksFirst_data();
+    void earlierStepSpeaksFirst();
 };
 
 void TestImage::morseTableMatchesElements_data()
@@ -467,6 +471,20 @@ void TestImage::checkBoxes()
     QCOMPARE(IsChecked(image, b), bitSet == inverted);
     ClickCheckBox(image, b);
     QVERIFY(image == before);
+
+    // By name, as the command line sets it: its own bit, and only when the
+    // state is to change.
+    const Setting* setting = FindSetting(QTest::currentDataTag());
+    QVERIFY(setting && setting->Box());
+    FieldTexts texts;
+    const char* const other = IsChecked(image, b) ? "off" : "on";
+    QCOMPARE(SetSetting(*setting, IsChecked(image, b) ? "on" : "off", image, texts), std::string());
+    QVERIFY(image == before);
+    QCOMPARE(SetSetting(*setting, other, image, texts), std::string());
+    QCOMPARE(image[static_cast<std::size_t>(byte)] ^ before[static_cast<std::size_t>(byte)], 1 << bit);
+    image[static_cast<std::size_t>(byte)] = before[static_cast<std::size_t>(byte)];
+    QVERIFY(image == before);
+    QVERIFY(texts.empty());
 }
 
 void TestImage::potLimits()
@@ -514,6 +532,86 @@ void TestImage::editorNeverTouchesKeyerOnlyBits()
         QCOMPARE(image[1] & 0b0100'0100, before[1] & 0b0100'0100);
         QCOMPARE(image[15] & 0b1111'0011, before[15] & 0b1111'0011);
     }
+}
+
+namespace {
+// Field texts that pass every check.
+FieldTexts ValidTexts()
+{
+    return {{ControlId::Weight, "50"}, {ControlId::LeadIn, "10"}, {ControlId::Tail, "20"},   {ControlId::FirstExt, "5"},
+            {ControlId::Comp, "0"},    {ControlId::Farns, "0"},   {ControlId::Sample, "50"}, {ControlId::CmdWPM, "20"},
+            {ControlId::Ratio, "48"},  {ControlId::PotMax, "35"}, {ControlId::PotMin, "12"}};
+}
+} // namespace
+
+void TestImage::everyNumberAtItsEnds()
+{
+    int checked = 0;
+    for (const Setting& setting : AllSettings()) {
+        const NumberSetting* number = setting.Number();
+        if (!number)
+            continue;
+        ++checked;
+        const auto judge = [&](unsigned value) {
+            FieldTexts texts = ValidTexts();
+            texts[setting.id] = std::to_string(value);
+            // A pair check must not speak for this field's own range.
+            for (const Setting& other : AllSettings()) {
+                const NumberSetting* n = other.Number();
+                if (n && n->above && n->above->other == setting.id)
+                    texts[other.id] = std::to_string(value + 1);
+                if (n && number->above && other.id == number->above->other)
+                    texts[other.id] = std::to_string(value > n->low ? n->low : 0);
+            }
+            EepromImage image;
+            return ValidateSettings(image, texts).value_or("");
+        };
+        const QByteArray name(setting.name.data(), static_cast<qsizetype>(setting.name.size()));
+        const std::string own(number->range.refusal);
+        QVERIFY2(judge(number->low) != own, name);
+        QVERIFY2(judge(number->high) != own, name);
+        QVERIFY2(judge(number->high + 1) == own, name);
+        // Below MAX's range lies MIN's, whose check comes first.
+        const auto refusedBelow = [&](unsigned value) {
+            return number->above ? !judge(value).empty() : judge(value) == own;
+        };
+        if (number->low > 0)
+            QVERIFY2(refusedBelow(number->low - 1), name);
+        QCOMPARE(refusedBelow(0), !number->zeroAllowed && number->low > 0);
+    }
+    QCOMPARE(checked, 11);
+}
+
+void TestImage::earlierStepSpeaksFirst_data()
+{
+    // Two adjacent checks, both failing: the earlier one's text is shown.
+    QTest::addColumn<QStringList>("wrong");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("1, 2") << QStringList{"Weight=9", "LeadIn=251"} << "Weight must be between 10 and 90";
+    QTest::newRow("2, 3") << QStringList{"LeadIn=251", "Tail=251"} << "Lead In must be 250 or less.";
+    QTest::newRow("3, 4") << QStringList{"Tail=251", "1stExt=251"} << "Tail must be 250 or less.";
+    QTest::newRow("4, 5") << QStringList{"1stExt=251", "Comp=251"} << "Extend must be 250 or less.";
+    QTest::newRow("5, 6") << QStringList{"Comp=251", "Farns=5"} << "Key Comp must be 250 or less.";
+    QTest::newRow("6, 7") << QStringList{"Farns=5", "Sample=9"} << "Farns must be 0 or between 10 and 90";
+    QTest::newRow("7, 8") << QStringList{"Sample=91", "CmdWPM=4"} << "Ksamp must be between 10 and 90";
+    QTest::newRow("8, 9") << QStringList{"CmdWPM=100", "Ratio=32"} << "CMDWPM must be between 5 and 99";
+    QTest::newRow("9, 10") << QStringList{"Ratio=67", "MAX=20", "MIN=20"} << "Ratio must be between 33 and 66";
+    QTest::newRow("10, 11") << QStringList{"MAX=4", "MIN=4"} << "Pot Max must be greater than Pot Min";
+    QTest::newRow("11, 12") << QStringList{"MAX=100", "MIN=4"} << "Pot Min must be between 5 and 99";
+}
+
+void TestImage::earlierStepSpeaksFirst()
+{
+    QFETCH(QStringList, wrong);
+    QFETCH(QString, refusal);
+    FieldTexts texts = ValidTexts();
+    EepromImage image;
+    for (const QString& assignment : wrong) {
+        const Setting* setting = FindSetting(assignment.section('=', 0, 0).toStdString());
+        QVERIFY(setting);
+        QCOMPARE(SetSetting(*setting, assignment.section('=', 1).toStdString(), image, texts), std::string());
+    }
+    QCOMPARE(QString::fromStdString(ValidateSettings(image, texts).value_or("")), refusal);
 }
 
 QTEST_APPLESS_MAIN(TestImage)

@@ -1,7 +1,7 @@
 #include "files/Backups.h"
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
-#include "panel/KeyerOperations.h"
+#include "panel/KeyerButtons.h"
 #include "support/FakeKeyer.h"
 #include "support/RecordingPrompts.h"
 
@@ -80,10 +80,10 @@ class SpyChannel : public SerialChannel {
   private:
     template <typename Call_> int Note(const char* what, int count, Call_ call)
     {
-        Call noted{what, count, clock.elapsed(), 0, panel.Text(Ctl::OperationStatus), {}};
+        Call noted{what, count, clock.elapsed(), 0, panel.Text(ControlId::OperationStatus), {}};
         const int result = call();
         noted.endMs = clock.elapsed();
-        noted.statusAfter = panel.Text(Ctl::OperationStatus);
+        noted.statusAfter = panel.Text(ControlId::OperationStatus);
         calls.push_back(noted);
         return result;
     }
@@ -122,7 +122,14 @@ class TestOperations : public QObject {
     void messageTestSendsItsNumber();
 
   private:
-    void Press(int id) { operations->Press(id); }
+    void Press(ControlId id) { buttons->Press(id); }
+    void MakeOperations(OperationWaits waits, int backupNoticeMs = 1500)
+    {
+        buttons.reset();
+        operations = std::make_unique<KeyerOperations>(*channel, waits);
+        buttons = std::make_unique<KeyerButtons>(*panel, image, *operations, prompts, selectedPort, backupNoticeMs);
+    }
+    bool Busy() const { return operations->Busy(); }
     std::vector<std::uint8_t> AfterHandshake() const;
 
     std::unique_ptr<QTemporaryDir> dir;
@@ -132,7 +139,7 @@ class TestOperations : public QObject {
     RecordingPrompts prompts;
     std::unique_ptr<EditorPanel> panel;
     std::unique_ptr<KeyerOperations> operations;
-    bool busy = false;
+    std::unique_ptr<KeyerButtons> buttons;
     std::int32_t selectedPort = Port;
 };
 
@@ -149,12 +156,12 @@ void TestOperations::init()
     image = EepromImage{};
     prompts = RecordingPrompts();
     panel = std::make_unique<EditorPanel>(image, prompts);
-    operations =
-        std::make_unique<KeyerOperations>(*panel, image, *channel, prompts, busy, selectedPort, OperationWaits{10, 10});
+    MakeOperations(OperationWaits{10, 10});
 }
 
 void TestOperations::cleanup()
 {
+    buttons.reset();
     operations.reset();
     panel.reset();
     channel.reset();
@@ -191,14 +198,14 @@ void TestOperations::testMv()
     QFETCH(QString, status);
     QFETCH(QString, link);
     keyer->Configure({.revision = static_cast<std::uint8_t>(revision), .fault = Fault(fault)});
-    Press(Ctl::TestMV);
-    QCOMPARE(panel->Text(Ctl::OperationStatus), status);
-    QCOMPARE(panel->Text(Ctl::LinkStatus), link);
+    Press(ControlId::TestMV);
+    QCOMPARE(panel->Text(ControlId::OperationStatus), status);
+    QCOMPARE(panel->Text(ControlId::LinkStatus), link);
     QCOMPARE(panel->StatusCountdown(), EditorPanel::StatusTicks);
     QVERIFY(prompts.boxes.empty());
     QVERIFY(!channel->PortOpen());
-    QVERIFY(!busy);
-    QVERIFY(panel->Control(Ctl::TestMV)->isEnabled());
+    QVERIFY(!Busy());
+    QVERIFY(panel->Control(ControlId::TestMV)->isEnabled());
 }
 
 void TestOperations::keyboardPressKeepsFocus()
@@ -206,29 +213,28 @@ void TestOperations::keyboardPressKeepsFocus()
     panel->show();
     panel->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(panel.get()));
-    QWidget* button = panel->Control(Ctl::TestMV);
+    QWidget* button = panel->Control(ControlId::TestMV);
     button->setFocus();
-    connect(panel.get(), &EditorPanel::KeyerButtonPressed, operations.get(), &KeyerOperations::Press);
     QTest::keyClick(button, Qt::Key_Space);
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("MV OK"));
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("MV OK"));
     QCOMPARE(QApplication::focusWidget(), button);
 }
 
 void TestOperations::connectionFailureShowsWarning_data()
 {
-    QTest::addColumn<int>("button");
+    QTest::addColumn<ControlId>("button");
     QTest::addColumn<int>("revision");
-    QTest::newRow("Read MV, no keyer") << Ctl::ReadMV << -1;
-    QTest::newRow("Read MV, MV1") << Ctl::ReadMV << 10;
-    QTest::newRow("Write MV, no keyer") << Ctl::WriteMV << -1;
-    QTest::newRow("Write MV, MV1") << Ctl::WriteMV << 10;
-    QTest::newRow("Test 3, no keyer") << 1008 << -1;
-    QTest::newRow("Test 3, MV1") << 1008 << 10;
+    QTest::newRow("Read MV, no keyer") << ControlId::ReadMV << -1;
+    QTest::newRow("Read MV, MV1") << ControlId::ReadMV << 10;
+    QTest::newRow("Write MV, no keyer") << ControlId::WriteMV << -1;
+    QTest::newRow("Write MV, MV1") << ControlId::WriteMV << 10;
+    QTest::newRow("Test 3, no keyer") << ControlId::Test3 << -1;
+    QTest::newRow("Test 3, MV1") << ControlId::Test3 << 10;
 }
 
 void TestOperations::connectionFailureShowsWarning()
 {
-    QFETCH(int, button);
+    QFETCH(ControlId, button);
     QFETCH(int, revision);
     if (revision < 0)
         keyer->Configure({.fault = Fault::Silent});
@@ -238,7 +244,7 @@ void TestOperations::connectionFailureShowsWarning()
     panel->RefreshPanel();
     const EepromImage before = image;
     bool busyDuringBox = false;
-    prompts.whileBoxOpen = [&] { busyDuringBox = busy && !panel->Control(button)->isEnabled(); };
+    prompts.whileBoxOpen = [&] { busyDuringBox = Busy() && !panel->Control(button)->isEnabled(); };
 
     Press(button);
     QCOMPARE(prompts.boxes.size(), 1u);
@@ -246,13 +252,13 @@ void TestOperations::connectionFailureShowsWarning()
     QCOMPARE(prompts.boxes[0].text, std::string("MV not connected"));
     // Why, in plain words: under the box's text and on the link status.
     QVERIFY(!prompts.boxes[0].details.empty());
-    QCOMPARE(panel->Control(Ctl::LinkStatus)->toolTip().toStdString(), prompts.boxes[0].details);
-    QCOMPARE(panel->Control(Ctl::LinkStatus)->accessibleDescription().toStdString(), prompts.boxes[0].details);
+    QCOMPARE(panel->Control(ControlId::LinkStatus)->toolTip().toStdString(), prompts.boxes[0].details);
+    QCOMPARE(panel->Control(ControlId::LinkStatus)->accessibleDescription().toStdString(), prompts.boxes[0].details);
     QVERIFY(busyDuringBox);
     QVERIFY(image == before);
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString());
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString());
     QVERIFY(!channel->PortOpen());
-    QVERIFY(!busy);
+    QVERIFY(!Busy());
     // Nothing but the exchange went to the keyer.
     const auto received = keyer->Received();
     QVERIFY(received.size() <= HandshakeBytes.size());
@@ -261,16 +267,16 @@ void TestOperations::connectionFailureShowsWarning()
 void TestOperations::readMvRefreshesAndStatusClears()
 {
     keyer->Configure({.revision = 11});
-    Press(Ctl::ReadMV);
+    Press(ControlId::ReadMV);
     QVERIFY(prompts.boxes.empty());
     QVERIFY(image == keyer->Eeprom());
-    QCOMPARE(panel->Text(1021), QString("50"));
-    QCOMPARE(panel->Text(1014), QString("35"));
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Done"));
+    QCOMPARE(panel->Text(ControlId::Weight), QString("50"));
+    QCOMPARE(panel->Text(ControlId::PotMax), QString("35"));
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
     QCOMPARE(AfterHandshake(), (Bytes{0x00, 0x0C}));
     for (int tick = 0; tick < EditorPanel::StatusTicks; ++tick)
         panel->Tick();
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString());
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString());
     QVERIFY(!channel->PortOpen());
 }
 
@@ -288,13 +294,13 @@ void TestOperations::readFailureKeepsImageAndPanel()
     image[4] = 33;
     panel->RefreshPanel();
     const EepromImage before = image;
-    Press(Ctl::ReadMV);
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Read failed"));
+    Press(ControlId::ReadMV);
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Read failed"));
     QCOMPARE(panel->StatusCountdown(), EditorPanel::StatusTicks);
     QVERIFY(image == before);
-    QCOMPARE(panel->Text(1021), QString("33"));
+    QCOMPARE(panel->Text(ControlId::Weight), QString("33"));
     QVERIFY(!channel->PortOpen());
-    QVERIFY(!busy);
+    QVERIFY(!Busy());
 }
 
 void TestOperations::secondPressDuringBoxDoesNothing()
@@ -304,26 +310,26 @@ void TestOperations::secondPressDuringBoxDoesNothing()
     prompts.whileBoxOpen = [&] {
         if (pressesInBox++ == 0) {
             keyer->ClearReceived();
-            Press(Ctl::ReadMV);
-            Press(Ctl::TestMV);
+            Press(ControlId::ReadMV);
+            Press(ControlId::TestMV);
         }
     };
-    Press(Ctl::ReadMV);
+    Press(ControlId::ReadMV);
     QCOMPARE(prompts.boxes.size(), 1u);
     QVERIFY(keyer->Received().empty());
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString());
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString());
 }
 
 void TestOperations::writeMvSendsValidatedImage()
 {
     image = ValidImage();
     panel->RefreshPanel();
-    panel->SetText(1021, "60");
-    panel->SetText(1000, "CQ");
+    panel->SetText(ControlId::Weight, "60");
+    panel->SetText(ControlId::Message1, "CQ");
     keyer->SetEeprom(EepromImage{});
-    Press(Ctl::WriteMV);
+    Press(ControlId::WriteMV);
     QVERIFY(prompts.boxes.empty());
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Done"));
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
     QCOMPARE(int(image[4]), 60);
     QTRY_VERIFY(keyer->Eeprom() == image);
     const auto sent = AfterHandshake();
@@ -336,14 +342,14 @@ void TestOperations::writeMvRefusedFieldSendsNothingMore()
 {
     image = ValidImage();
     panel->RefreshPanel();
-    panel->SetText(1021, "5");
-    panel->SetText(Ctl::OperationStatus, "MV OK");
-    Press(Ctl::WriteMV);
+    panel->SetText(ControlId::Weight, "5");
+    panel->SetText(ControlId::OperationStatus, "MV OK");
+    Press(ControlId::WriteMV);
     QCOMPARE(prompts.boxes.size(), 1u);
     QCOMPARE(prompts.boxes[0].text, std::string("Weight must be between 10 and 90"));
     QCOMPARE(prompts.boxes[0].owner, std::optional(Owner::EditorPanel));
     QCOMPARE(AfterHandshake(), Bytes{});
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("MV OK"));
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("MV OK"));
     QVERIFY(!channel->PortOpen());
 }
 
@@ -360,16 +366,15 @@ void TestOperations::writeFailureIsReported()
     QFETCH(int, fault);
     QFETCH(int, after);
     keyer->Configure({.fault = Fault(fault), .faultAfter = after});
-    operations = std::make_unique<KeyerOperations>(*panel, image, *channel, prompts, busy, selectedPort,
-                                                   OperationWaits{10, 300});
+    MakeOperations(OperationWaits{10, 300});
     image = ValidImage();
     panel->RefreshPanel();
-    Press(Ctl::WriteMV);
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Write failed"));
+    Press(ControlId::WriteMV);
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Write failed"));
     QVERIFY(!channel->PortOpen());
-    Press(Ctl::TestMV);
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("MV NG"));
-    QVERIFY(!busy);
+    Press(ControlId::TestMV);
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("MV NG"));
+    QVERIFY(!Busy());
 }
 
 void TestOperations::realWaitsAndStatusTexts()
@@ -378,37 +383,38 @@ void TestOperations::realWaitsAndStatusTexts()
     keyer->Configure({.potVal = 128, .pbVal = 7, .paced = true});
     QtSerialChannel real(dir->path().toStdString());
     SpyChannel spy(real, *panel);
-    KeyerOperations timed(*panel, image, spy, prompts, busy, selectedPort);
+    KeyerOperations timedOperations(spy);
+    KeyerButtons timed(*panel, image, timedOperations, prompts, selectedPort);
     panel->show(); // its timer runs the countdown while the line is busy
 
     // An earlier status whose countdown still runs when "Reading" appears.
     panel->ShowStatus("MV OK");
     for (int tick = 0; tick < EditorPanel::StatusTicks - 6; ++tick)
         panel->Tick();
-    timed.Press(Ctl::ReadMV);
+    timed.Press(ControlId::ReadMV);
     const auto read = spy.Find("read", 256);
     QCOMPARE(read.statusBefore, QString("Reading"));
     QCOMPARE(read.statusAfter, QString("Reading"));
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Done"));
-    QCOMPARE(panel->Text(Ctl::PotVal), QString("128"));
-    QCOMPARE(panel->Text(Ctl::PbVal), QString("7"));
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
+    QCOMPARE(panel->Text(ControlId::PotVal), QString("128"));
+    QCOMPARE(panel->Text(ControlId::PbVal), QString("7"));
     const auto open = spy.Find("open");
     QVERIFY2(open.endMs - open.startMs >= 400, "the port settles 400 ms before anything is sent");
 
     spy.Restart();
-    timed.Press(Ctl::TestMV);
+    timed.Press(ControlId::TestMV);
     QVERIFY2(spy.Find("open").startMs >= 500, "Test MV waits 500 ms before it connects");
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("MV OK"));
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("MV OK"));
 
     image = ValidImage();
     panel->RefreshPanel();
     spy.Restart();
-    timed.Press(Ctl::WriteMV);
+    timed.Press(ControlId::WriteMV);
     const qint64 done = spy.Now();
     const auto write = spy.Find("write", 256);
     QCOMPARE(write.statusBefore, QString("Writing"));
     QCOMPARE(write.statusAfter, QString("Writing"));
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Done"));
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
     QVERIFY2(done - write.endMs >= 500 && done - write.endMs < 1000, qPrintable(QString::number(done - write.endMs)));
 }
 
@@ -417,12 +423,12 @@ void TestOperations::readsAndWritesAreBackedUp()
     const std::string folder = dir->filePath("backups").toStdString();
     operations->SetBackupFolder(folder);
     keyer->Configure({.revision = 30});
-    Press(Ctl::ReadMV);
+    Press(ControlId::ReadMV);
     QCOMPARE(AfterHandshake(), (Bytes{0x00, 0x0C})); // no traffic of its own
-    panel->SetText(1021, "61");
+    panel->SetText(ControlId::Weight, "61");
     keyer->ClearReceived();
-    Press(Ctl::WriteMV);
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Done"));
+    Press(ControlId::WriteMV);
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
 
     const auto backups = ListBackups(folder);
     QCOMPARE(backups.size(), std::size_t(2));
@@ -445,24 +451,23 @@ void TestOperations::failedBackupIsToldAfterTheOutcome()
     QFile blocker(dir->filePath("blocker"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    operations = std::make_unique<KeyerOperations>(*panel, image, *channel, prompts, busy, selectedPort,
-                                                   OperationWaits{10, 10, 100});
+    MakeOperations(OperationWaits{10, 10}, 100);
     operations->SetBackupFolder(dir->filePath("blocker/backups").toStdString());
-    Press(Ctl::ReadMV);
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("Done"));
+    Press(ControlId::ReadMV);
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
     QVERIFY(image == keyer->Eeprom()); // the read itself stands
-    QTRY_COMPARE(panel->Text(Ctl::OperationStatus), QString("No backup"));
-    QVERIFY(panel->Control(Ctl::OperationStatus)->toolTip().contains("blocker"));
+    QTRY_COMPARE(panel->Text(ControlId::OperationStatus), QString("No backup"));
+    QVERIFY(panel->Control(ControlId::OperationStatus)->toolTip().contains("blocker"));
     QVERIFY(prompts.boxes.empty());
 }
 
 void TestOperations::messageTestSendsItsNumber()
 {
-    panel->SetText(Ctl::OperationStatus, "earlier");
-    Press(1009);
+    panel->SetText(ControlId::OperationStatus, "earlier");
+    Press(ControlId::Test4);
     QTRY_COMPARE(keyer->PlayedMessages(), std::vector<int>{4});
     QCOMPARE(AfterHandshake(), (Bytes{0x00, 0x0E, 0x04}));
-    QCOMPARE(panel->Text(Ctl::OperationStatus), QString("earlier"));
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("earlier"));
     QVERIFY(prompts.boxes.empty());
     QVERIFY(!channel->PortOpen());
 }

@@ -20,6 +20,7 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    InstallPanelAccessibility();
     if (argc != 2) {
         QTextStream(stderr) << "usage: mv2shot OUTPUT.png\n";
         return 2;
@@ -37,11 +38,11 @@ int main(int argc, char* argv[])
     image = SampleSettingsImage();
     PackMessages(image, {"CQ CQ CQ DE DL1ABC DL1ABC K", "TNX FER QSO 73", "UR RST 599 599", "", "QRZ?", "DE DL1ABC"});
     window.Panel()->RefreshPanel();
-    window.Panel()->SetText(Ctl::LinkStatus, QStringLiteral("MV Open, F/W revision 23"));
-    window.Panel()->SetText(Ctl::PotVal, QStringLiteral("128"));
-    window.Panel()->SetText(Ctl::PbVal, QStringLiteral("0"));
+    window.Panel()->SetText(ControlId::LinkStatus, QStringLiteral("MV Open, F/W revision 23"));
+    window.Panel()->SetText(ControlId::PotVal, QStringLiteral("128"));
+    window.Panel()->SetText(ControlId::PbVal, QStringLiteral("0"));
     window.Panel()->ShowStatus(QStringLiteral("Done"));
-    window.Panel()->SetText(Ctl::FileName, QStringLiteral("File Name: contest.eep"));
+    window.Panel()->SetText(ControlId::FileName, QStringLiteral("File Name: contest.eep"));
     window.Panel()->Tick();
     window.show();
     QApplication::processEvents();

@@ -1,0 +1,153 @@
+#include "keyer/Operations.h"
+
+#include "files/Backups.h"
+#include "keyer/QtSerialChannel.h"
+
+#include <ctime>
+
+namespace {
+
+// Passes the link's texts on and keeps the reason of a failure for the
+// "MV not connected" that follows.
+class ReasonKeeper : public LinkDisplay {
+  public:
+    ReasonKeeper(LinkDisplay& shown, std::string& reason) : shown(shown), reason(reason) {}
+    void ShowLinkStatus(const std::string& text, const std::string& why) override
+    {
+        reason = why;
+        shown.ShowLinkStatus(text, why);
+    }
+    void ShowPotVal(const std::string& text) override { shown.ShowPotVal(text); }
+    void ShowPbVal(const std::string& text) override { shown.ShowPbVal(text); }
+
+  private:
+    LinkDisplay& shown;
+    std::string& reason;
+};
+
+} // namespace
+
+// One operation: busy from start to end, the port closed and a failed
+// backup told (after the outcome) however it ends.
+class KeyerOperations::Session {
+  public:
+    Session(KeyerOperations& operations, OperationReport& report) : operations(operations), report(report)
+    {
+        operations.busy = true;
+        emit operations.BusyChanged(true);
+    }
+    ~Session()
+    {
+        if (operations.channel.PortOpen())
+            operations.channel.ClosePort();
+        operations.busy = false;
+        emit operations.BusyChanged(false);
+        if (!backupProblem.empty())
+            report.NoBackup(backupProblem);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    std::string backupProblem;
+
+  private:
+    KeyerOperations& operations;
+    OperationReport& report;
+};
+
+KeyerOperations::KeyerOperations(SerialChannel& channel, OperationWaits waits) : channel(channel), waits(waits) {}
+
+int KeyerOperations::Connect(int port, OperationReport& report, std::string& reason)
+{
+    ReasonKeeper display(report, reason);
+    return ConnectKeyer(channel, port, display);
+}
+
+void KeyerOperations::Backup(const EepromImage& image, int revision, const char* kind, std::string& problem) const
+{
+    if (!backupFolder.empty())
+        problem = SaveBackup(backupFolder, image, revision, kind, std::time(nullptr));
+}
+
+Outcome KeyerOperations::Test(int port, OperationReport& report)
+{
+    if (busy)
+        return Outcome::Busy;
+    Session session(*this, report);
+    WaitWithEvents(waits.beforeTestMs); // the keyer may still be busy with its last command
+    std::string reason;
+    const int revision = Connect(port, report, reason);
+    if (channel.PortOpen())
+        channel.ClosePort();
+    report.ShowOutcome(revision < 0 ? OperationText::TestFailed : OperationText::TestOk);
+    return revision < 0 ? Outcome::NotConnected : Outcome::Done;
+}
+
+Outcome KeyerOperations::Read(int port, EepromImage& image, OperationReport& report)
+{
+    if (busy)
+        return Outcome::Busy;
+    Session session(*this, report);
+    std::string reason;
+    const int revision = Connect(port, report, reason);
+    if (revision < 0) {
+        report.NotConnected(reason);
+        return Outcome::NotConnected;
+    }
+    report.ShowInterim(OperationText::Reading);
+    if (ReadEeprom(channel, image) != 1) {
+        report.ShowOutcome(OperationText::ReadFailed); // the image is as it was
+        return Outcome::Failed;
+    }
+    channel.ClosePort();
+    report.ShowOutcome(OperationText::Done);
+    report.ImageRead();
+    Backup(image, revision, BackupKind::Read, session.backupProblem);
+    return Outcome::Done;
+}
+
+Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& report,
+                               const std::function<bool()>& checkConnected)
+{
+    if (busy)
+        return Outcome::Busy;
+    Session session(*this, report);
+    std::string reason;
+    const int revision = Connect(port, report, reason);
+    if (revision < 0) {
+        report.NotConnected(reason);
+        return Outcome::NotConnected;
+    }
+    if (checkConnected && !checkConnected())
+        return Outcome::Refused;
+    // What is about to be sent, kept before it is: whatever the transfer
+    // does to the keyer, what it was meant to hold is not lost.
+    Backup(image, revision, BackupKind::Write, session.backupProblem);
+    report.ShowInterim(OperationText::Writing);
+    bool written = WriteEeprom(channel, image) == 1;
+    if (written) {
+        WaitWithEvents(waits.afterWriteMs); // the keyer stores the bytes meanwhile
+        // A keyer that hung up or vanished meanwhile may not have stored them.
+        written = !channel.LineLost();
+    }
+    report.ShowOutcome(written ? OperationText::Done : OperationText::WriteFailed);
+    return written ? Outcome::Done : Outcome::Failed;
+}
+
+Outcome KeyerOperations::Play(int port, int message, OperationReport& report)
+{
+    if (busy)
+        return Outcome::Busy;
+    Session session(*this, report);
+    std::string reason;
+    if (Connect(port, report, reason) < 0) {
+        report.NotConnected(reason);
+        return Outcome::NotConnected;
+    }
+    // Success shows nothing: the keyer sending the message is the report.
+    if (TestMessage(channel, message) != 1) {
+        report.ShowOutcome(OperationText::PlayFailed);
+        return Outcome::Failed;
+    }
+    return Outcome::Done;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+// The keyer operations, the same under the window and the command line:
+// Test MV, Read MV, Write MV and a message Test. Each connects afresh, sends
+// at most one further command, tells what happens through an
+// OperationReport, keeps its backups and closes the port however it ends.
+// Neither face talks to the keyer itself; each only renders the reports.
+
+#include "image/EepromImage.h"
+#include "keyer/KeyerCommands.h"
+#include "keyer/SerialChannel.h"
+
+#include <QObject>
+#include <functional>
+#include <string>
+
+struct OperationWaits {
+    int beforeTestMs = 500; // Test MV, before connecting
+    int afterWriteMs = 500; // Write MV, between the transfer and "Done"
+};
+
+// The operations' own texts.
+namespace OperationText {
+inline constexpr const char* TestOk = "MV OK";
+inline constexpr const char* TestFailed = "MV NG";
+inline constexpr const char* Reading = "Reading";
+inline constexpr const char* Writing = "Writing";
+inline constexpr const char* Done = "Done";
+inline constexpr const char* ReadFailed = "Read failed";
+inline constexpr const char* WriteFailed = "Write failed";
+inline constexpr const char* PlayFailed = "Test failed";
+inline constexpr const char* NotConnected = "MV not connected";
+} // namespace OperationText
+
+// What an operation tells, in the order it happens. The link's own texts
+// (status and readings) come through LinkDisplay.
+class OperationReport : public LinkDisplay {
+  public:
+    // A status that stands until the outcome replaces it.
+    virtual void ShowInterim(const std::string& text) = 0;
+    // The operation's outcome.
+    virtual void ShowOutcome(const std::string& text) = 0;
+    // "MV not connected" and why; returns once the person has seen it.
+    virtual void NotConnected(const std::string& reason) = 0;
+    // Read MV replaced the image, right after its "Done".
+    virtual void ImageRead() {}
+    // The backup could not be kept; told after the outcome, which stands.
+    virtual void NoBackup(const std::string& reason) = 0;
+};
+
+enum class Outcome {
+    Done,         // the operation did what it was asked
+    Busy,         // another operation runs; nothing was done
+    NotConnected, // no keyer answered as one should
+    Refused,      // the image was refused before anything was sent
+    Failed,       // the keyer or the line failed during the transfer
+};
+
+class KeyerOperations : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit KeyerOperations(SerialChannel& channel, OperationWaits waits = {});
+
+    // Where images read and written are kept; none are kept while empty.
+    void SetBackupFolder(std::string folder) { backupFolder = std::move(folder); }
+
+    // Set for the whole of an operation, boxes included.
+    bool Busy() const { return busy; }
+
+    // Checks the connection.
+    Outcome Test(int port, OperationReport& report);
+    // Reads the keyer's memory; `image` is replaced only by a whole image.
+    Outcome Read(int port, EepromImage& image, OperationReport& report);
+    // Writes `image`. `checkConnected` runs once the keyer has answered (the
+    // window checks its fields then, as Write MV always did); when it says
+    // no, nothing more is sent.
+    Outcome Write(int port, EepromImage& image, OperationReport& report,
+                  const std::function<bool()>& checkConnected = {});
+    // Makes the keyer send its stored message 1..6.
+    Outcome Play(int port, int message, OperationReport& report);
+
+  signals:
+    void BusyChanged(bool busy);
+
+  private:
+    class Session;
+    int Connect(int port, OperationReport& report, std::string& reason);
+    void Backup(const EepromImage& image, int revision, const char* kind, std::string& problem) const;
+
+    SerialChannel& channel;
+    OperationWaits waits;
+    std::string backupFolder;
+    bool busy = false;
+};

@@ -1,0 +1,105 @@
+#include "panel/KeyerButtons.h"
+
+#include "panel/EditorPanel.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QTimer>
+
+namespace {
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+} // namespace
+
+KeyerButtons::KeyerButtons(EditorPanel& panel, EepromImage& image, KeyerOperations& operations, Prompts& prompts,
+                           const std::int32_t& selectedPort, int backupNoticeMs)
+    : QObject(&panel), panel(panel), image(image), operations(operations), prompts(prompts), selectedPort(selectedPort),
+      backupNoticeMs(backupNoticeMs)
+{
+    connect(&panel, &EditorPanel::KeyerButtonPressed, this, &KeyerButtons::Press);
+    connect(&operations, &KeyerOperations::BusyChanged, this, &KeyerButtons::ShowBusy);
+}
+
+void KeyerButtons::Press(ControlId id)
+{
+    switch (id) {
+    case ControlId::TestMV:
+        operations.Test(selectedPort, *this);
+        break;
+    case ControlId::ReadMV:
+        operations.Read(selectedPort, image, *this);
+        break;
+    case ControlId::WriteMV:
+        // Checked once the keyer has answered, as Write MV always did.
+        operations.Write(selectedPort, image, *this, [this] { return panel.ValidatePanel() == 1; });
+        break;
+    default:
+        if (const int n = MessageOfTest(id))
+            operations.Play(selectedPort, n, *this);
+        break;
+    }
+}
+
+void KeyerButtons::ShowBusy(bool busy)
+{
+    if (busy) {
+        focusBefore = QApplication::focusWidget();
+        panel.SetKeyerButtonsEnabled(false);
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+    panel.SetKeyerButtonsEnabled(true);
+    // Disabling the pressed button took the keyboard away from it; a
+    // keyboard user expects to find it where they left it.
+    if (focusBefore && focusBefore->isEnabled())
+        focusBefore->setFocus();
+}
+
+void KeyerButtons::ShowLinkStatus(const std::string& text, const std::string& reason)
+{
+    panel.ShowLinkStatus(Q(text), Q(reason));
+}
+
+void KeyerButtons::ShowPotVal(const std::string& text)
+{
+    panel.SetText(ControlId::PotVal, Q(text));
+}
+
+void KeyerButtons::ShowPbVal(const std::string& text)
+{
+    panel.SetText(ControlId::PbVal, Q(text));
+}
+
+void KeyerButtons::ShowInterim(const std::string& text)
+{
+    panel.ShowInterimStatus(Q(text));
+}
+
+void KeyerButtons::ShowOutcome(const std::string& text)
+{
+    panel.ShowStatus(Q(text));
+}
+
+void KeyerButtons::NotConnected(const std::string& reason)
+{
+    // The box waits for the person; the cursor must not claim we are busy.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    prompts.WarningBox(OperationText::NotConnected, reason);
+    QApplication::restoreOverrideCursor();
+}
+
+void KeyerButtons::ImageRead()
+{
+    panel.RefreshPanel();
+}
+
+void KeyerButtons::NoBackup(const std::string& reason)
+{
+    QTimer::singleShot(backupNoticeMs, &panel, [&shown = panel, why = Q(reason)] {
+        shown.ShowStatus(QStringLiteral("No backup"));
+        shown.Control(ControlId::OperationStatus)->setToolTip(why);
+    });
+}
