@@ -1,8 +1,9 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/FileCommands.h"
 #include "app/HelpWindow.h"
-#include "files/EepromFile.h"
+#include "app/WindowSize.h"
 #include "files/PortSettings.h"
 #include "keyer/Operations.h"
 #include "keyer/PortNames.h"
@@ -174,7 +175,9 @@ void MainWindow::Command(int id)
         return;
     if (const int port = PortForCommand(id)) {
         selectedPort = port;
-        WritePortSettings(paths.portSettingsPath.toStdString(), selectedPort, prompts);
+        if (const std::string warning = WritePortSettings(paths.portSettingsPath.toStdString(), selectedPort);
+            !warning.empty())
+            prompts.WarningBox(warning, {});
         UpdatePortMenu();
         return;
     }

@@ -3,10 +3,10 @@
 // The top-level window: the menu, the editor panel as its only content, the
 // Comm port choice, and File Open, Save and Exit.
 
-#include "app/AppPaths.h"
-#include "files/Prompts.h"
 #include "image/EepromImage.h"
 #include "keyer/PortDiscovery.h"
+#include "panel/Prompts.h"
+#include "paths/Paths.h"
 
 #include <QHash>
 #include <QMainWindow>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/Prompts.h"
+#include "panel/Prompts.h"
 
 class QWidget;
 

@@ -1,9 +1,9 @@
-#include "app/AppPaths.h"
 #include "app/MainWindow.h"
 #include "app/QtPrompts.h"
 #include "files/PortSettings.h"
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
+#include "paths/Paths.h"
 
 #include <QApplication>
 
@@ -17,7 +17,9 @@ int main(int argc, char* argv[])
     const AppPaths paths = DeterminePaths();
     QtPrompts prompts;
     std::int32_t selectedPort = 0;
-    ReadPortSettings(paths.portSettingsPath.toStdString(), selectedPort, prompts);
+    if (const std::string warning = ReadPortSettings(paths.portSettingsPath.toStdString(), selectedPort);
+        !warning.empty())
+        prompts.WarningBox(warning, {});
 
     QtSerialChannel channel(paths.configFolder.toStdString());
     MainWindow window(paths, prompts, channel, selectedPort);

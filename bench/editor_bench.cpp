@@ -2,7 +2,7 @@
 // ValidatePanel on a full image, idle CPU while the 250 ms timer runs, and
 // peak memory. Run with QT_QPA_PLATFORM=offscreen.
 
-#include "app/AppPaths.h"
+#include "paths/Paths.h"
 #include "app/MainWindow.h"
 #include "image/MessageCodec.h"
 #include "keyer/QtSerialChannel.h"

@@ -1,4 +1,4 @@
-#include "app/AppPaths.h"
+#include "paths/Paths.h"
 #include "cli/Cli.h"
 
 #include <QCoreApplication>

@@ -28,7 +28,7 @@ std::int32_t FromLittleEndian(const PortBytes& bytes)
 }
 } // namespace
 
-int ReadPortSettings(const std::string& path, std::int32_t& selectedPort, Prompts& prompts)
+std::string ReadPortSettings(const std::string& path, std::int32_t& selectedPort)
 {
     // Whatever is not a readable regular file counts as no file: a FIFO or
     // a folder in its place must neither block nor warn at every start.
@@ -36,19 +36,16 @@ int ReadPortSettings(const std::string& path, std::int32_t& selectedPort, Prompt
     File file = OpenRegularForReading(path, problem);
     if (!file) {
         selectedPort = 1;
-        WritePortSettings(path, selectedPort, prompts);
-        return 1;
+        return WritePortSettings(path, selectedPort);
     }
 
     // A short file replaces only the low-order bytes it holds.
     PortBytes bytes = ToLittleEndian(selectedPort);
     std::fread(bytes.data(), 1, bytes.size(), file.get());
-    if (std::ferror(file.get())) {
-        prompts.WarningBox("Read file failed.", {});
-        return 0;
-    }
+    if (std::ferror(file.get()))
+        return "Read file failed.";
     selectedPort = FromLittleEndian(bytes);
-    return 1;
+    return {};
 }
 
 std::int32_t PortInSettings(const std::string& path)
@@ -62,7 +59,7 @@ std::int32_t PortInSettings(const std::string& path)
     return FromLittleEndian(bytes);
 }
 
-int WritePortSettings(const std::string& path, std::int32_t selectedPort, Prompts& prompts)
+std::string WritePortSettings(const std::string& path, std::int32_t selectedPort)
 {
     std::error_code ec;
     const auto folder = std::filesystem::path(path).parent_path();
@@ -72,13 +69,11 @@ int WritePortSettings(const std::string& path, std::int32_t selectedPort, Prompt
     FileProblem problem = FileProblem::None;
     File file = CreateRegularForWriting(path, problem);
     if (!file)
-        return 1;
+        return {};
     const PortBytes bytes = ToLittleEndian(selectedPort);
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     const bool closed = std::fclose(file.release()) == 0;
-    if (!written || !closed) {
-        prompts.WarningBox("CFG File SAve Failed.", {});
-        return 0;
-    }
-    return 1;
+    if (!written || !closed)
+        return "CFG File SAve Failed.";
+    return {};
 }

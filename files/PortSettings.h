@@ -2,19 +2,19 @@
 
 // The port settings file: SelectedPort as 4 bytes, little-endian, signed.
 
-#include "files/Prompts.h"
-
 #include <cstdint>
 #include <string>
 
+// Both return the warning to show the person, or an empty text.
+
 // Reads the port into `selectedPort`. A missing file selects port 1 and
-// writes it. Returns 1, or 0 when the file could not be read.
-int ReadPortSettings(const std::string& path, std::int32_t& selectedPort, Prompts& prompts);
+// writes it.
+std::string ReadPortSettings(const std::string& path, std::int32_t& selectedPort);
 
 // The port the file names, for a reader that must not write it: 1 when
 // there is no file, as after ReadPortSettings.
 std::int32_t PortInSettings(const std::string& path);
 
-// Returns 0 only when the file was created but could not be written; a file
+// Warns only when the file was created but could not be written; a file
 // that cannot be created at all is passed over in silence.
-int WritePortSettings(const std::string& path, std::int32_t selectedPort, Prompts& prompts);
+std::string WritePortSettings(const std::string& path, std::int32_t selectedPort);

@@ -4,7 +4,7 @@
 // change the image at once, number and message fields reach it through
 // ValidatePanel, and RefreshPanel shows a replaced image.
 
-#include "files/Prompts.h"
+#include "panel/Prompts.h"
 #include "image/ControlIds.h"
 #include "image/EepromImage.h"
 #include "image/MessageCodec.h"

@@ -5,7 +5,7 @@
 // "MV not connected" box). Only cursor, focus and buttons are kept here;
 // the operation itself is the keyer's.
 
-#include "files/Prompts.h"
+#include "panel/Prompts.h"
 #include "image/ControlIds.h"
 #include "image/EepromImage.h"
 #include "keyer/Operations.h"

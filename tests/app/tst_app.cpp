@@ -1,11 +1,12 @@
 #include "app/AboutBox.h"
-#include "app/AppPaths.h"
 #include "app/HelpWindow.h"
 #include "app/MainWindow.h"
 #include "app/QtPrompts.h"
+#include "app/WindowSize.h"
 #include "keyer/PortNames.h"
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
+#include "paths/Paths.h"
 #include "res/Layouts.h"
 #include "support/RecordingPrompts.h"
 

@@ -1,3 +1,4 @@
+#include "app/FileCommands.h"
 #include "files/Backups.h"
 #include "files/EepromFile.h"
 #include "files/PortSettings.h"
@@ -346,7 +347,7 @@ void TestFiles::portSettingsRead()
     const auto path = Path("mv2mgr.cfg");
     WriteBytes(path, contents.toStdString());
     std::int32_t selected = 0;
-    QCOMPARE(ReadPortSettings(path, selected, prompts), 1);
+    QCOMPARE(ReadPortSettings(path, selected), std::string());
     QCOMPARE(selected, port);
     QVERIFY(prompts.boxes.empty());
 }
@@ -355,7 +356,7 @@ void TestFiles::portSettingsMissingFileWritesPortOne()
 {
     const auto path = Path("config/sub/mv2mgr.cfg");
     std::int32_t selected = 9;
-    QCOMPARE(ReadPortSettings(path, selected, prompts), 1);
+    QCOMPARE(ReadPortSettings(path, selected), std::string());
     QCOMPARE(selected, 1);
     QCOMPARE(ReadBytes(path), std::string("\x01\x00\x00\x00", 4));
 }
@@ -364,7 +365,7 @@ void TestFiles::portSettingsChoiceRewritesFile()
 {
     const auto path = Path("mv2mgr.cfg");
     WriteBytes(path, std::string("\x03\x00\x00\x00", 4));
-    QCOMPARE(WritePortSettings(path, 7, prompts), 1);
+    QCOMPARE(WritePortSettings(path, 7), std::string());
     QCOMPARE(ReadBytes(path), std::string("\x07\x00\x00\x00", 4));
 }
 
@@ -374,9 +375,9 @@ void TestFiles::portSettingsUnwritableFolderIsSilent()
     const auto blocker = Path("blocker");
     WriteBytes(blocker, "x");
     std::int32_t selected = 4;
-    QCOMPARE(ReadPortSettings(blocker + "/mv2mgr.cfg", selected, prompts), 1);
+    QCOMPARE(ReadPortSettings(blocker + "/mv2mgr.cfg", selected), std::string());
     QCOMPARE(selected, 1);
-    QCOMPARE(WritePortSettings(blocker + "/mv2mgr.cfg", 7, prompts), 1);
+    QCOMPARE(WritePortSettings(blocker + "/mv2mgr.cfg", 7), std::string());
     QVERIFY(prompts.boxes.empty());
 }
 
@@ -394,9 +395,9 @@ void TestFiles::portSettingsNotAFileCountsAsMissing()
     const auto path = Path("mv2mgr.cfg");
     MakeOddFile(kind.toStdString(), path);
     std::int32_t selected = 6;
-    int result = -1;
-    QVERIFY(FinishesPromptly([&] { result = ReadPortSettings(path, selected, prompts); }, path));
-    QCOMPARE(result, 1);
+    std::string result = "not read";
+    QVERIFY(FinishesPromptly([&] { result = ReadPortSettings(path, selected); }, path));
+    QCOMPARE(result, std::string());
     QCOMPARE(selected, 1);
     QVERIFY(prompts.boxes.empty());
     QVERIFY(!fs::is_regular_file(path)); // nothing written into it either
@@ -411,12 +412,9 @@ void TestFiles::portSettingsWriteFailureWarns()
     rlimit small = saved;
     small.rlim_cur = 2;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const int result = WritePortSettings(Path("mv2mgr.cfg"), 2, prompts);
+    const std::string result = WritePortSettings(Path("mv2mgr.cfg"), 2);
     ::setrlimit(RLIMIT_FSIZE, &saved);
-    QCOMPARE(result, 0);
-    QCOMPARE(prompts.boxes.size(), 1u);
-    QCOMPARE(prompts.boxes[0].kind, ShownBox::Warning);
-    QCOMPARE(prompts.LastText(), std::string("CFG File SAve Failed."));
+    QCOMPARE(result, std::string("CFG File SAve Failed."));
 }
 
 void TestFiles::saveRespectsOwnerAndPermissions_data()

@@ -2,7 +2,7 @@
 
 // Prompts for tests: records every box and answers the choosers from a queue.
 
-#include "files/Prompts.h"
+#include "panel/Prompts.h"
 
 #include <deque>
 #include <functional>

@@ -2,11 +2,12 @@
 // Usage: mv2shot OUTPUT.png   (QT_SCALE_FACTOR picks the density)
 
 #include "app/AboutBox.h"
-#include "app/AppPaths.h"
 #include "app/MainWindow.h"
+#include "app/WindowSize.h"
 #include "image/MessageCodec.h"
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
+#include "paths/Paths.h"
 #include "support/RecordingPrompts.h"
 #include "support/SampleImage.h"
 

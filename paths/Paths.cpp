@@ -1,4 +1,4 @@
-#include "app/AppPaths.h"
+#include "paths/Paths.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -34,13 +34,4 @@ AppPaths DeterminePaths()
 #endif
     paths.backupFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/backups");
     return paths;
-}
-
-QSize InitialWindowSize(int density)
-{
-    if (density <= 0 || density == 96)
-        return {556, 455};
-    if (density == 120)
-        return {738, 568};
-    return {density * 738 / 120, density * 568 / 120};
 }
