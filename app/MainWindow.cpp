@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTimer>
 
 // The resources live in a static library, whose initialiser the linker
 // would otherwise drop.
@@ -41,7 +42,6 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
 {
     InitResources();
     setWindowTitle(QStringLiteral("Morvel2 Standalone Editor"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/mv2mgr.svg")));
     BuildMenu();
 
     panel = new EditorPanel(image, prompts);
@@ -99,11 +99,11 @@ void MainWindow::BuildMenu()
             actions.insert(item.id, action);
         }
         // What is plugged in now, each time the menu opens: adapters come
-        // and go, and nothing of an earlier look is kept.
+        // and go, and nothing of an earlier look is kept. Asking the system
+        // for its adapters takes time the first frame should not wait for.
         if (PortForCommand(menuSpec.items.front().id) != 0)
             connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdatePortCaptions);
     }
-    UpdatePortCaptions();
 }
 
 void MainWindow::UpdatePortCaptions()
@@ -217,6 +217,17 @@ void MainWindow::Command(int id)
         break;
     default:
         break;
+    }
+}
+
+void MainWindow::paintEvent(QPaintEvent* event)
+{
+    QMainWindow::paintEvent(event);
+    // The icon needs the SVG engine, which the first frame need not wait
+    // for; an installed editor's icon comes from its desktop entry anyway.
+    if (!iconSet) {
+        iconSet = true;
+        QTimer::singleShot(0, this, [this] { setWindowIcon(QIcon(QStringLiteral(":/icons/mv2mgr.svg"))); });
     }
 }
 

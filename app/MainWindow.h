@@ -54,6 +54,7 @@ class MainWindow : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     void BuildMenu();
@@ -71,6 +72,7 @@ class MainWindow : public QMainWindow {
     HelpWindow* help = nullptr;
     QHash<int, QAction*> actions;
     QSize initialSize;
+    bool iconSet = false;
     std::function<AdapterDescriptions()> adapterLookup = SystemAdapters;
     std::string stableDeviceFolder = "/dev/serial/by-id";
 };

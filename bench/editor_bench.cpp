@@ -2,11 +2,11 @@
 // ValidatePanel on a full image, idle CPU while the 250 ms timer runs, and
 // peak memory. Run with QT_QPA_PLATFORM=offscreen.
 
-#include "paths/Paths.h"
 #include "app/MainWindow.h"
 #include "image/MessageCodec.h"
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
+#include "paths/Paths.h"
 #include "support/RecordingPrompts.h"
 #include "support/SampleImage.h"
 

@@ -164,6 +164,10 @@ void TestApp::menuMatchesTheLayout()
         QVERIFY2(action, caption);
         QCOMPARE(action->text().section(' ', 0, 0), QString::fromLatin1(caption));
     }
+    // The devices are looked up when the menu opens, not before the window shows.
+    QCOMPARE(window->Action(519)->text(), QString("Com7"));
+    for (QObject* menu : window->Action(519)->associatedObjects())
+        emit static_cast<QMenu*>(menu)->aboutToShow();
     QVERIFY(window->Action(519)->text().startsWith("Com7 /dev/ttyUSB2"));
 }
 
