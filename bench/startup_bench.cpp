@@ -5,6 +5,7 @@
 // Run as `bench_startup [rounds]`, with QT_QPA_PLATFORM set as for the editor.
 
 #include "app/EditorProgram.h"
+#include "app/FontWarmer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -34,7 +36,12 @@ class ShownReporter : public QObject {
 
 int Child(int argc, char* argv[], bool bare)
 {
+    // As main() does, for the editor; a bare window has no text to warm.
+    std::optional<FontWarmer> fonts;
+    if (!bare)
+        fonts.emplace();
     QApplication app(argc, argv);
+    fonts.reset();
     ShownReporter reporter;
     if (bare) {
         QMainWindow window;
