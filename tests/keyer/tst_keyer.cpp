@@ -1,9 +1,12 @@
+#include "files/Backups.h"
 #include "keyer/KeyerCommands.h"
+#include "keyer/Operations.h"
 #include "keyer/PortNames.h"
 #include "keyer/QtSerialChannel.h"
 #include "support/FakeKeyer.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -72,6 +75,32 @@ QByteArray Hex(const Bytes& bytes)
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())).toHex(' ');
 }
 
+// Every report of an operation, in order, as "kind:text".
+class RecordedReport : public OperationReport {
+  public:
+    QStringList said;
+    std::function<void()> whileNotConnected;
+    void ShowLinkStatus(const std::string& text, const std::string&) override { Note("link", text); }
+    void ShowPotVal(const std::string& text) override { Note("potval", text); }
+    void ShowPbVal(const std::string& text) override { Note("pbval", text); }
+    void ShowInterim(const std::string& text) override { Note("interim", text); }
+    void ShowOutcome(const std::string& text) override { Note("outcome", text); }
+    void NotConnected(const std::string& reason) override
+    {
+        Note("not connected", reason.empty() ? "" : "why");
+        if (whileNotConnected)
+            whileNotConnected();
+    }
+    void ImageRead() override { Note("image read", ""); }
+    void NoBackup(const std::string&) override { Note("no backup", ""); }
+
+  private:
+    void Note(const char* kind, const std::string& text)
+    {
+        said << QString::fromLatin1(kind) + (text.empty() ? "" : ":" + QString::fromStdString(text));
+    }
+};
+
 } // namespace
 
 class TestKeyer : public QObject {
@@ -103,6 +132,8 @@ class TestKeyer : public QObject {
     void hangUpEndsTransfers();
     void stalledWriteIsBounded();
     void realSpeedReadFitsTimeout();
+    void operationsReportInOrder_data();
+    void operationsReportInOrder();
 
   private:
     int Connect(Shown& shown) { return ConnectKeyer(*channel, Port, shown); }
@@ -482,6 +513,98 @@ void TestKeyer::realSpeedReadFitsTimeout()
     QCOMPARE(ReadEeprom(real, image), 1);
     QVERIFY(timer.elapsed() >= 2100);
     QVERIFY(image == keyer->Eeprom());
+}
+
+void TestKeyer::operationsReportInOrder_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<bool>("backups"); // a folder that takes them
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QStringList>("said");
+    QTest::addColumn<QStringList>("kept"); // backup kinds, oldest first
+    using F = FakeKeyer::Fault;
+    const QStringList open{"link:MV Open, F/W revision 23", "potval:128", "pbval:0"};
+    const QStringList silent{"link:MV Fail:no echo", "not connected:why"};
+    QTest::newRow("test") << "test" << int(F::None) << true << int(Outcome::Done) << open + QStringList{"outcome:MV OK"}
+                          << QStringList{};
+    QTest::newRow("test, silent") << "test" << int(F::Silent) << true << int(Outcome::NotConnected)
+                                  << QStringList{"link:MV Fail:no echo", "outcome:MV NG"} << QStringList{};
+    QTest::newRow("read") << "read" << int(F::None) << true << int(Outcome::Done)
+                          << open + QStringList{"interim:Reading", "outcome:Done", "image read"} << QStringList{"read"};
+    QTest::newRow("read, short") << "read" << int(F::ShortEeprom) << true << int(Outcome::Failed)
+                                 << open + QStringList{"interim:Reading", "outcome:Read failed"} << QStringList{};
+    QTest::newRow("read, silent") << "read" << int(F::Silent) << true << int(Outcome::NotConnected) << silent
+                                  << QStringList{};
+    QTest::newRow("read, no backup") << "read" << int(F::None) << false << int(Outcome::Done)
+                                     << open + QStringList{"interim:Reading", "outcome:Done", "image read", "no backup"}
+                                     << QStringList{};
+    QTest::newRow("write") << "write" << int(F::None) << true << int(Outcome::Done)
+                           << open + QStringList{"interim:Writing", "outcome:Done"} << QStringList{"write"};
+    // What was meant for the keyer is kept even when the transfer fails.
+    QTest::newRow("write, pulled out") << "write" << int(F::HangUpDuringWrite) << true << int(Outcome::Failed)
+                                       << open + QStringList{"interim:Writing", "outcome:Write failed"}
+                                       << QStringList{"write"};
+    QTest::newRow("write, no backup: told last")
+        << "write" << int(F::None) << false << int(Outcome::Done)
+        << open + QStringList{"interim:Writing", "outcome:Done", "no backup"} << QStringList{};
+    QTest::newRow("write, refused") << "refused write" << int(F::None) << true << int(Outcome::Refused) << open
+                                    << QStringList{};
+    QTest::newRow("play") << "play" << int(F::None) << true << int(Outcome::Done) << open << QStringList{};
+    QTest::newRow("play, silent") << "play" << int(F::Silent) << true << int(Outcome::NotConnected) << silent
+                                  << QStringList{};
+}
+
+void TestKeyer::operationsReportInOrder()
+{
+    QFETCH(QString, operation);
+    QFETCH(int, fault);
+    QFETCH(bool, backups);
+    QFETCH(int, outcome);
+    QFETCH(QStringList, said);
+    QFETCH(QStringList, kept);
+    keyer->Configure({.fault = FakeKeyer::Fault(fault), .faultAfter = 10});
+    keyer->SetEeprom(EepromImage{});
+    KeyerOperations operations(*channel, {10, 10});
+    // A folder below a regular file can never be made.
+    const std::string folder = dir->filePath(backups ? "backups" : "file/backups").toStdString();
+    QFile(dir->filePath("file")).open(QIODevice::WriteOnly);
+    operations.SetBackupFolder(folder);
+    QList<bool> busy;
+    connect(&operations, &KeyerOperations::BusyChanged, this, [&](bool b) { busy << b; });
+    RecordedReport report;
+    // Nothing else starts while one runs, even from inside its report.
+    EepromImage other;
+    report.whileNotConnected = [&] { QCOMPARE(int(operations.Read(Port, other, report)), int(Outcome::Busy)); };
+    EepromImage image;
+    image[4] = 77;
+    Outcome result = Outcome::Busy;
+    if (operation == "test")
+        result = operations.Test(Port, report);
+    else if (operation == "read")
+        result = operations.Read(Port, image, report);
+    else if (operation == "write")
+        result = operations.Write(Port, image, report);
+    else if (operation == "refused write")
+        result = operations.Write(Port, image, report, [] { return false; });
+    else
+        result = operations.Play(Port, 5, report);
+
+    QCOMPARE(int(result), outcome);
+    QCOMPARE(report.said, said);
+    QCOMPARE(busy, QList<bool>({true, false}));
+    QVERIFY(!operations.Busy());
+    QVERIFY(!channel->PortOpen());
+    QStringList kinds;
+    for (const std::string& name : ListBackups(folder))
+        kinds << QString::fromStdString(name).section('_', 2, 2).section('.', 0, 0);
+    QCOMPARE(kinds, kept);
+    if (operation == "read")
+        QCOMPARE(image[4] == 77, outcome != int(Outcome::Done)); // only a whole image replaces it
+    if (operation == "play" && outcome == int(Outcome::Done))
+        QTRY_COMPARE(keyer->PlayedMessages(), std::vector<int>{5});
+    if (operation == "refused write")
+        QCOMPARE(Hex(keyer->Received()), Hex(Concat({HandshakeBytes, ReadingBytes}))); // nothing after the check
 }
 
 QTEST_MAIN(TestKeyer)

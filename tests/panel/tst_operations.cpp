@@ -2,6 +2,7 @@
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 #include "panel/KeyerButtons.h"
+#include "support/Announcements.h"
 #include "support/FakeKeyer.h"
 #include "support/RecordingPrompts.h"
 
@@ -100,6 +101,7 @@ class TestOperations : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase() { InstallPanelAccessibility(); }
     void init();
     void cleanup();
 
@@ -327,9 +329,17 @@ void TestOperations::writeMvSendsValidatedImage()
     panel->SetText(ControlId::Weight, "60");
     panel->SetText(ControlId::Message1, "CQ");
     keyer->SetEeprom(EepromImage{});
+    panel->show(); // a hidden panel announces nothing
+    Announcements announcements(panel.get());
     Press(ControlId::WriteMV);
     QVERIFY(prompts.boxes.empty());
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
+    QCOMPARE(announcements.heard.mid(announcements.heard.size() - 2), QStringList({"Writing", "Done"}));
+    for (int tick = 1; tick < EditorPanel::StatusTicks; ++tick)
+        panel->Tick();
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
+    panel->Tick();
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString());
     QCOMPARE(int(image[4]), 60);
     QTRY_VERIFY(keyer->Eeprom() == image);
     const auto sent = AfterHandshake();

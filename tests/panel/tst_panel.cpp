@@ -4,6 +4,7 @@
 #include "panel/EditorPanel.h"
 #include "panel/MessageField.h"
 #include "res/Layouts.h"
+#include "support/Announcements.h"
 #include "support/RecordingPrompts.h"
 
 #include <QAbstractItemView>
@@ -613,31 +614,6 @@ QString Heard(QWidget* w)
     return iface->text(QAccessible::Name) + " [" + labels.join(",") + "]";
 }
 
-// Notes what a notification says each time it appears: what a screen
-// reader speaks. (The offscreen platform has no accessibility bus to watch.)
-class Announcements : public QObject {
-  public:
-    explicit Announcements(QWidget* panel)
-    {
-        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(panel);
-        for (int i = 0; i < iface->childCount(); ++i) {
-            if (iface->child(i)->role() == QAccessible::Notification)
-                notification = iface->child(i);
-        }
-        if (notification)
-            notification->object()->installEventFilter(this);
-    }
-    QAccessibleInterface* notification = nullptr;
-    QStringList heard;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show)
-            heard << notification->text(QAccessible::Name);
-        return false;
-    }
-};
 } // namespace
 
 void TestPanel::keyboardAndScreenReaders()
