@@ -6,10 +6,14 @@ int OpenEepromFile(EepromImage& image, Prompts& prompts, Owner owner, const File
                    const std::string& folder)
 {
     const auto path = prompts.ChooseOpenFile(owner, folder);
-    if (!path)
-        return 0;
-    showName("File Name: " + BaseName(*path), *path);
-    const std::string problem = LoadEepromFile(*path, image);
+    return path ? LoadNamedEepromFile(image, prompts, owner, showName, *path) : 0;
+}
+
+int LoadNamedEepromFile(EepromImage& image, Prompts& prompts, Owner owner, const FileNameDisplay& showName,
+                        const std::string& path)
+{
+    showName("File Name: " + BaseName(path), path);
+    const std::string problem = LoadEepromFile(path, image);
     if (!problem.empty()) {
         prompts.ErrorBox(owner, problem);
         return 0;

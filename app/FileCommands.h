@@ -16,4 +16,7 @@ using FileNameDisplay = std::function<void(const std::string& text, const std::s
 // The open chooser starts in `folder`, or where the platform likes.
 int OpenEepromFile(EepromImage& image, Prompts& prompts, Owner owner, const FileNameDisplay& showName,
                    const std::string& folder = {});
+// File > Open's second half, for a file named elsewhere (the command line).
+int LoadNamedEepromFile(EepromImage& image, Prompts& prompts, Owner owner, const FileNameDisplay& showName,
+                        const std::string& path);
 int SaveEepromFile(const EepromImage& image, Prompts& prompts, Owner owner, const FileNameDisplay& showName);

@@ -169,6 +169,19 @@ void MainWindow::SizeToScreen()
     setMaximumSize(size);
 }
 
+FileNameDisplay MainWindow::ShowName() const
+{
+    return [this](const std::string& text, const std::string& path) {
+        panel->ShowFileName(QFile::decodeName(text.c_str()), QFile::decodeName(path.c_str()));
+    };
+}
+
+void MainWindow::OpenFile(const QString& path)
+{
+    LoadNamedEepromFile(image, prompts, Owner::MainWindow, ShowName(), QFile::encodeName(path).toStdString());
+    panel->RefreshPanel();
+}
+
 void MainWindow::Command(int id)
 {
     if (Busy() && WaitsForOperation(id))
@@ -181,19 +194,16 @@ void MainWindow::Command(int id)
         UpdatePortMenu();
         return;
     }
-    const FileNameDisplay showName = [this](const std::string& text, const std::string& path) {
-        panel->ShowFileName(QFile::decodeName(text.c_str()), QFile::decodeName(path.c_str()));
-    };
     switch (id) {
     case Cmd::Open:
     case Cmd::OpenBackup:
-        OpenEepromFile(image, prompts, Owner::MainWindow, showName,
+        OpenEepromFile(image, prompts, Owner::MainWindow, ShowName(),
                        id == Cmd::OpenBackup ? QFile::encodeName(paths.backupFolder).toStdString() : std::string());
         panel->RefreshPanel(); // also after a cancel: typed values go back to the image's
         break;
     case Cmd::Save:
         if (panel->ValidatePanel() == 1)
-            SaveEepromFile(image, prompts, Owner::MainWindow, showName);
+            SaveEepromFile(image, prompts, Owner::MainWindow, ShowName());
         break;
     case Cmd::AssignDevice:
         AssignDevice();

@@ -3,6 +3,7 @@
 // The top-level window: the menu, the editor panel as its only content, the
 // Comm port choice, and File Open, Save and Exit.
 
+#include "app/FileCommands.h"
 #include "image/EepromImage.h"
 #include "keyer/PortDiscovery.h"
 #include "panel/Prompts.h"
@@ -46,6 +47,9 @@ class MainWindow : public QMainWindow {
     // The size the window starts at, and may not grow beyond.
     QSize InitialSize() const { return initialSize; }
 
+    // Opens a file named on the command line, as File > Open would.
+    void OpenFile(const QString& path);
+
   public slots:
     void Command(int id);
 
@@ -62,6 +66,7 @@ class MainWindow : public QMainWindow {
     void UpdatePortCaptions();
     void AssignDevice();
     void SizeToScreen();
+    FileNameDisplay ShowName() const;
 
     AppPaths paths;
     Prompts& prompts;

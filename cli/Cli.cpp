@@ -3,17 +3,21 @@
 #include "files/Backups.h"
 #include "files/EepromFile.h"
 #include "files/PortSettings.h"
+#include "files/RegularFile.h"
 #include "image/MessageCodec.h"
 #include "image/Settings.h"
 #include "keyer/Operations.h"
 #include "keyer/PortDiscovery.h"
 #include "keyer/QtSerialChannel.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <Version.h>
+#include <filesystem>
 #include <optional>
+#include <set>
 #include <unistd.h>
 
 namespace {
@@ -87,7 +91,7 @@ QString PlainValue(const Setting& setting, const std::string& text)
     if (setting.Message())
         return "\"" + QString::fromStdString(text) + "\"";
     if (setting.List() && text.empty())
-        return QStringLiteral("none");
+        return QString::fromLatin1(NoEntry.data(), static_cast<qsizetype>(NoEntry.size()));
     return QString::fromStdString(text);
 }
 
@@ -150,13 +154,28 @@ int SetValues(Context& c)
     EepromImage image;
     if (!Load(file, image, c))
         return UsageError;
+    // A longer file is more than an image; writing one back over it would
+    // cut it to 256 bytes.
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(QFile::encodeName(file).toStdString(), ec);
+    if (!c.output && !ec && size != EepromImage::Size) {
+        c.err << file << ": this file holds " << size << " bytes, not the 256 of an EEPROM file; set would "
+              << "cut it to 256. Give -o OUT.eep to write the result to another file." << Qt::endl;
+        return UsageError;
+    }
     FieldTexts texts = ShownTexts(image);
+    std::set<const Setting*> given;
     for (const QString& assignment : c.positional.mid(1)) {
         const qsizetype equals = assignment.indexOf(QLatin1Char('='));
         const Setting* setting = equals > 0 ? FindSetting(Std(assignment.left(equals))) : nullptr;
         if (!setting) {
             c.err << "\"" << assignment << "\" is not NAME=VALUE with a setting's name; "
                   << "mv2mgr-cli show lists them." << Qt::endl;
+            return UsageError;
+        }
+        // The later would win, and the outcome would hang on the order.
+        if (!given.insert(setting).second) {
+            c.err << assignment.left(equals) << " is given twice; give each setting once." << Qt::endl;
             return UsageError;
         }
         const std::string problem = SetSetting(*setting, Std(assignment.mid(equals + 1)), image, texts);
@@ -261,6 +280,11 @@ int TestKeyer(Context& c)
 
 int ReadKeyer(Context& c)
 {
+    // Told before the keyer is read, not after.
+    if (const std::string problem = WhyNotWritable(Std(c.positional[0])); !problem.empty()) {
+        c.err << c.positional[0] << ": " << QString::fromStdString(problem) << " Nothing was read." << Qt::endl;
+        return UsageError;
+    }
     Link link(c);
     EepromImage image;
     const Outcome outcome = link.operations.Read(link.port, image, link.report);
@@ -355,28 +379,42 @@ int RunCli(const QStringList& args, const CliPaths& paths, QTextStream& out, QTe
 
     Context c{{}, false, std::nullopt, std::nullopt, paths, out, err};
     const QString usage = QStringLiteral("Usage: mv2mgr-cli ") + QString::fromLatin1(command->usage);
+    const auto misused = [&](const QString& problem) {
+        err << "mv2mgr-cli " << command->name << ": " << problem << "\n" << usage << Qt::endl;
+        return UsageError;
+    };
+    bool optionsEnded = false;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
+        // A NAME=VALUE may begin with "-" no more than a file name after "--".
+        const bool option =
+            !optionsEnded && arg.size() > 1 && arg.startsWith(QLatin1Char('-')) && !arg.contains(QLatin1Char('='));
+        if (!option) {
+            c.positional << arg;
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
             out << usage << "\n" << command->help << Qt::endl;
             return Success;
-        }
-        if (arg == "--json" && (command->options & Json)) {
+        } else if (arg == "--json" && (command->options & Json)) {
             c.json = true;
-        } else if (arg == "--port" && (command->options & Port) && i + 1 < args.size()) {
+        } else if (arg == "--port" && (command->options & Port)) {
             bool number = false;
-            c.port = args[++i].toInt(&number);
-            if (!number) {
-                err << "--port takes a port number." << Qt::endl;
-                return UsageError;
-            }
-        } else if (arg == "-o" && (command->options & Output) && i + 1 < args.size()) {
+            const int port = i + 1 < args.size() ? args[i + 1].toInt(&number) : 0;
+            if (!number || port < 1 || port > 12)
+                return misused(i + 1 < args.size()
+                                   ? "--port takes a port number from 1 to 12; \"" + args[i + 1] + "\" is not one."
+                                   : QStringLiteral("--port needs a port number from 1 to 12."));
+            c.port = port;
+            ++i;
+        } else if (arg == "-o" && (command->options & Output)) {
+            if (c.output)
+                return misused(QStringLiteral("-o is given twice."));
+            if (i + 1 >= args.size())
+                return misused(QStringLiteral("-o needs the name of the file to write."));
             c.output = args[++i];
-        } else if (arg.startsWith(QLatin1Char('-')) && !arg.contains(QLatin1Char('=')) && arg.size() > 1) {
-            err << "mv2mgr-cli " << command->name << ": unknown option " << arg << "\n" << usage << Qt::endl;
-            return UsageError;
         } else {
-            c.positional << arg;
+            return misused("unknown option " + arg);
         }
     }
     const bool fits = command->positional < 0 ? !c.positional.isEmpty() : c.positional.size() == command->positional;

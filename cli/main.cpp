@@ -1,5 +1,6 @@
-#include "paths/Paths.h"
 #include "cli/Cli.h"
+#include "files/RegularFile.h"
+#include "paths/Paths.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -7,6 +8,7 @@
 
 int main(int argc, char* argv[])
 {
+    KeepWritesPastLimitsAsErrors();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mv2mgr"));
     const AppPaths found = DeterminePaths();

@@ -3,10 +3,19 @@
 #include "files/RegularFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+
+#if __has_include(<unistd.h>)
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -82,6 +91,125 @@ std::vector<std::string> ListBackups(const std::string& folder)
     return names;
 }
 
+#if __has_include(<unistd.h>)
+
+namespace {
+
+std::string SystemText(int error)
+{
+    return std::strerror(error);
+}
+
+// The folder, opened without following a link, when it is this user's own.
+int OpenOwnFolder(const std::string& folder, std::string& problem)
+{
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        problem = errno == ELOOP || errno == ENOTDIR
+                      ? folder + " is a link or no folder; backups are kept only in a folder of your own."
+                      : "the folder " + folder + " cannot be opened: " + SystemText(errno) + ".";
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        problem = folder + " belongs to another user; backups are kept only in a folder of your own.";
+        return -1;
+    }
+    return fd;
+}
+
+// Creates the backup under `base` or, when that name is taken (another
+// process in the same second), the next free "_2", "_3"...; never replaces.
+std::string CreateBackup(int dir, const std::string& base, const EepromImage& image, std::string& name,
+                         std::string& problem)
+{
+    for (int n = 1; n < 1000; ++n) {
+        name = n == 1 ? base : base.substr(0, base.size() - 4) + "_" + std::to_string(n) + ".eep";
+        const int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0) {
+            problem = "no file could be made there: " + SystemText(errno) + ".";
+            return problem;
+        }
+        const auto* bytes = image.bytes.data();
+        std::size_t done = 0;
+        int error = 0;
+        while (done < image.bytes.size()) {
+            const ssize_t w = ::write(fd, bytes + done, image.bytes.size() - done);
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                error = w < 0 ? errno : ENOSPC;
+                break;
+            }
+            done += static_cast<std::size_t>(w);
+        }
+        if (error == 0 && ::fsync(fd) != 0)
+            error = errno;
+        if (::close(fd) != 0 && error == 0)
+            error = errno;
+        if (error != 0) {
+            ::unlinkat(dir, name.c_str(), 0);
+            problem = name + " could not be written: " + SystemText(error) + ".";
+        }
+        return problem;
+    }
+    problem = "every name for this second is taken.";
+    return problem;
+}
+
+std::vector<std::string> BackupNames(int dir)
+{
+    std::vector<std::string> names;
+    const int listing = ::dup(dir);
+    DIR* d = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (!d) {
+        if (listing >= 0)
+            ::close(listing);
+        return names;
+    }
+    ::rewinddir(d);
+    while (const dirent* entry = ::readdir(d)) {
+        struct stat st {};
+        if (IsBackupName(entry->d_name) && ::fstatat(dir, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
+            names.emplace_back(entry->d_name);
+    }
+    ::closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+std::string SaveBackup(const std::string& folder, const EepromImage& image, int revision, const std::string& kind,
+                       std::time_t when)
+{
+    std::string problem;
+    const int dir = OpenOwnFolder(folder, problem);
+    if (dir < 0)
+        return problem;
+    std::string name;
+    if (CreateBackup(dir, BackupName(when, revision, kind), image, name, problem).empty()) {
+        // The newest kept, by name; the one just made among them whatever a
+        // wrong clock once named the others.
+        std::vector<std::string> others = BackupNames(dir);
+        others.erase(std::remove(others.begin(), others.end(), name), others.end());
+        for (std::size_t i = 0; i + BackupsKept - 1 < others.size(); ++i)
+            ::unlinkat(dir, others[i].c_str(), 0);
+    } else {
+        problem = "In " + folder + ", " + problem;
+    }
+    ::close(dir);
+    return problem;
+}
+
+#else
+
 std::string SaveBackup(const std::string& folder, const EepromImage& image, int revision, const std::string& kind,
                        std::time_t when)
 {
@@ -89,20 +217,16 @@ std::string SaveBackup(const std::string& folder, const EepromImage& image, int 
     fs::create_directories(folder, ec);
     const std::string base = BackupName(when, revision, kind);
     std::string name = base;
-    // Two in one second (a read straight after another) keep both.
     for (int n = 2; fs::exists(fs::path(folder) / name, ec); ++n)
         name = base.substr(0, base.size() - 4) + "_" + std::to_string(n) + ".eep";
     const std::string path = (fs::path(folder) / name).string();
-    switch (ReplaceRegularFile(path, image.bytes.data(), image.bytes.size())) {
-    case FileProblem::None:
-        break;
-    case FileProblem::WriteFailed:
-        return "The backup " + path + " could not be written.";
-    default:
+    if (ReplaceRegularFile(path, image.bytes.data(), image.bytes.size()) != FileProblem::None)
         return "No backup could be made in " + folder + ".";
-    }
-    const std::vector<std::string> all = ListBackups(folder);
-    for (std::size_t i = 0; i + BackupsKept < all.size(); ++i)
-        fs::remove(fs::path(folder) / all[i], ec);
+    std::vector<std::string> others = ListBackups(folder);
+    others.erase(std::remove(others.begin(), others.end(), name), others.end());
+    for (std::size_t i = 0; i + BackupsKept - 1 < others.size(); ++i)
+        fs::remove(fs::path(folder) / others[i], ec);
     return {};
 }
+
+#endif

@@ -21,9 +21,11 @@ inline constexpr const char* Write = "write"; // about to be written to one
 // time whatever the clocks did meanwhile. `kind` is a BackupKind.
 std::string BackupName(std::time_t when, int revision, const std::string& kind);
 
-// Saves `image` into `folder` (made if missing) and then keeps the newest
-// BackupsKept backups there, deleting nothing else. Returns what went wrong,
-// or an empty text.
+// Saves `image` into `folder` (made if missing) under a name no file has yet,
+// then keeps the newest BackupsKept backups there, the one just made always
+// among them, and deletes nothing else. The folder must be this user's own
+// (not a link, not another's); nothing is written or deleted elsewhere.
+// Returns why no backup was kept, or an empty text.
 std::string SaveBackup(const std::string& folder, const EepromImage& image, int revision, const std::string& kind,
                        std::time_t when);
 

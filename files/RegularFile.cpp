@@ -1,6 +1,7 @@
 #include "files/RegularFile.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -12,6 +13,13 @@
 #include <unistd.h>
 #define MV2MGR_POSIX_FILES 1
 #endif
+
+void KeepWritesPastLimitsAsErrors()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
 
 #ifdef MV2MGR_POSIX_FILES
 
@@ -197,7 +205,38 @@ FileProblem ReplaceRegularFile(const std::string& path, const void* bytes, std::
     return written && closed ? FileProblem::None : FileProblem::WriteFailed;
 }
 
+std::string WhyNotWritable(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return path + " is a folder.";
+        if (::access(path.c_str(), W_OK) != 0)
+            return "you may not write " + path + ".";
+        return {};
+    }
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty())
+        folder = ".";
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return "there is no folder " + folder.string() + ".";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return "you may not make files in " + folder.string() + ".";
+    return {};
+}
+
 #else
+
+std::string WhyNotWritable(const std::string& path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return path + " is a folder.";
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
+        return "there is no folder " + folder.string() + ".";
+    return {};
+}
 
 File OpenRegularForReading(const std::string& path, FileProblem& problem)
 {

@@ -8,6 +8,11 @@
 #include <cstddef>
 #include <string>
 
+// A process that writes past a file-size limit (ulimit -f) is ended by the
+// kernel with no word; after this call such a write fails instead, and is
+// told like a full disk. Called first thing by both programs.
+void KeepWritesPastLimitsAsErrors();
+
 enum class FileProblem { None, Missing, NotRegular, Refused, WriteFailed };
 
 // Opens `path` (after following links) for reading, when it is a regular file.
@@ -16,6 +21,11 @@ File OpenRegularForReading(const std::string& path, FileProblem& problem);
 // Creates `path` or empties the regular file that is there, for writing.
 // Anything else at that path (a FIFO, a device, a folder) is left alone.
 File CreateRegularForWriting(const std::string& path, FileProblem& problem);
+
+// Why a file could not be written at `path` now, or an empty text: its folder
+// is missing or takes no new file, it is a folder, or it may not be written.
+// Asked before work whose result is to go there.
+std::string WhyNotWritable(const std::string& path);
 
 // Puts `size` bytes into the file at `path` (a link: the file it points to),
 // creating it when there is none. An existing file must be a regular file

@@ -221,11 +221,14 @@ std::optional<std::string> ValidateSettings(EepromImage& image, const FieldTexts
 
 std::string SetSetting(const Setting& setting, std::string_view value, EepromImage& image, FieldTexts& texts)
 {
+    const std::string name(setting.name);
     if (const auto* box = setting.Box()) {
-        if (!SameName(value, "on") && !SameName(value, "off"))
-            return std::string(setting.name) + " is a check box: on or off, not \"" + std::string(value) + "\".";
+        // "true" and "false" as show --json prints them.
+        const bool on = SameName(value, "on") || SameName(value, "true");
+        if (!on && !SameName(value, "off") && !SameName(value, "false"))
+            return name + " is a check box: on or off, not \"" + std::string(value) + "\".";
         // A click inverts the bit; click only when the mark should change.
-        if (IsChecked(image, box->box) != SameName(value, "on"))
+        if (IsChecked(image, box->box) != on)
             ClickCheckBox(image, box->box);
         return {};
     }
@@ -236,11 +239,13 @@ std::string SetSetting(const Setting& setting, std::string_view value, EepromIma
                 return {};
             }
         }
+        // What show prints for a list without an entry gives it back unchanged.
+        if (SameName(value, NoEntry) && !list->shown(image))
+            return {};
         std::string known;
         for (const auto entry : list->entries)
             known += (known.empty() ? "\"" : ", \"") + std::string(entry) + "\"";
-        return std::string(setting.name) + " has no entry \"" + std::string(value) + "\"; its entries are " + known +
-               ".";
+        return name + " has no entry \"" + std::string(value) + "\"; its entries are " + known + ".";
     }
     if (setting.Message()) {
         // Whole: whether the six fit together is the check's to say, after
@@ -252,6 +257,11 @@ std::string SetSetting(const Setting& setting, std::string_view value, EepromIma
         texts[setting.id] = added.text;
         return {};
     }
+    // What the field takes from the keyboard: one to three digits.
+    const bool digits = !value.empty() && value.size() <= 3 &&
+                        std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits)
+        return name + " takes a number of up to three digits; \"" + std::string(value) + "\" is not one.";
     texts[setting.id] = std::string(value);
     return {};
 }

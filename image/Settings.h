@@ -75,6 +75,9 @@ struct Setting {
 // messages.
 std::span<const Setting> AllSettings();
 
+// What a list without an entry for the image's value is shown as in text.
+inline constexpr std::string_view NoEntry = "none";
+
 // By caption, without regard to case; nothing when no setting has it.
 const Setting* FindSetting(std::string_view name);
 
@@ -102,8 +105,9 @@ MessageTexts MessagesOf(const FieldTexts& texts);
 std::optional<std::string> ValidateSettings(EepromImage& image, const FieldTexts& texts);
 
 // Sets one setting as a person would in the panel: a list by its entry's
-// text, a check box by "on" or "off", a number or message as the field's
-// text (a message by the rule for added text). Lists and check boxes change
-// `image` at once; numbers and messages change `texts`. Returns what is
-// wrong with the value, or an empty text.
+// text (or "none", where it shows none), a check box by on/off or
+// true/false, a number as one to three digits, a message by the rule for
+// added text. Lists and check boxes change `image` at once; numbers and
+// messages change `texts`. Returns what is wrong with the value, or an
+// empty text; nothing is set then.
 std::string SetSetting(const Setting& setting, std::string_view value, EepromImage& image, FieldTexts& texts);

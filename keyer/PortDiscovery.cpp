@@ -5,6 +5,7 @@
 
 #include <QSerialPortInfo>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -32,15 +33,39 @@ PortPresence DescribePort(int port, const std::string& configFolder, const Adapt
     return presence;
 }
 
+std::string ShownControls(std::string_view text)
+{
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            shown += "\\\\";
+        } else if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\t') {
+            shown += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            const char* const hex = "0123456789abcdef";
+            shown += "\\x";
+            shown += hex[byte >> 4];
+            shown += hex[byte & 0xF];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 std::string PortCaption(const PortPresence& presence)
 {
     std::string caption = "Com" + std::to_string(presence.port);
     if (presence.device.empty())
         return caption;
-    caption += " " + presence.device;
+    // A link's target may hold any byte; one port stays one line.
+    caption += " " + ShownControls(presence.device);
     if (!presence.present)
         return caption + " (not present)";
-    return presence.adapter.empty() ? caption : caption + " \u2014 " + presence.adapter;
+    return presence.adapter.empty() ? caption : caption + " \u2014 " + ShownControls(presence.adapter);
 }
 
 std::vector<AssignableDevice> AssignableDevices(const AdapterDescriptions& adapters, const std::string& stableFolder)

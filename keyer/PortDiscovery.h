@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Resolved device path -> what the system says the adapter is.
@@ -19,8 +20,12 @@ struct PortPresence {
 
 PortPresence DescribePort(int port, const std::string& configFolder, const AdapterDescriptions& adapters);
 
-// "Com5 /dev/ttyUSB0 — FT232R USB UART", "Com1 /dev/ttyS0 (not present)".
+// "Com5 /dev/ttyUSB0 — FT232R USB UART", "Com1 /dev/ttyS0 (not present)";
+// control characters in a name are shown escaped (\n, \t, \x1b).
 std::string PortCaption(const PortPresence& presence);
+
+// `text` with its control characters and backslashes escaped.
+std::string ShownControls(std::string_view text);
 
 // A device a port can be given, under its stablest name.
 struct AssignableDevice {

@@ -13,3 +13,8 @@ std::string ResolveDevice(const std::string& name);
 // The reason for a failed open of `device`; `systemText` is what the serial
 // library said, used when nothing more precise is found.
 std::string ExplainOpenFailure(const std::string& device, const std::string& systemText);
+
+// Removes the serial library's lock on `device` when no program holds it:
+// an empty lock left by a program that died while making it, or one naming
+// a process that no longer runs. Such a lock would refuse the port for ever.
+void ClearStaleLock(const std::string& device);

@@ -71,6 +71,7 @@ int QtSerialChannel::OpenPort(int number)
     // or a second program reaching it under another name would get in.
     const std::string device = ResolveDevice(named);
     port.setPortName(QString::fromStdString(device));
+    ClearStaleLock(device);
     // Qt takes the port for itself alone (a lock file and TIOCEXCL), so a
     // port another program holds fails here, as it should.
     if (!port.open(QIODevice::ReadWrite))

@@ -159,12 +159,12 @@ void EditorPanel::Announce(const QString& text)
     announcer->show();
 }
 
-void EditorPanel::ShowStatus(const QString& text)
+void EditorPanel::ShowStatus(const QString& text, const QString& detail)
 {
     SetText(ControlId::OperationStatus, text);
-    Control(ControlId::OperationStatus)->setToolTip({});
+    Control(ControlId::OperationStatus)->setToolTip(detail);
     statusCountdown = StatusTicks;
-    Announce(text);
+    Announce(detail.isEmpty() ? text : text + QLatin1String(": ") + detail);
 }
 
 void EditorPanel::ShowInterimStatus(const QString& text)

@@ -4,11 +4,11 @@
 // change the image at once, number and message fields reach it through
 // ValidatePanel, and RefreshPanel shows a replaced image.
 
-#include "panel/Prompts.h"
 #include "image/ControlIds.h"
 #include "image/EepromImage.h"
 #include "image/MessageCodec.h"
 #include "panel/LayoutBuilder.h"
+#include "panel/Prompts.h"
 
 #include <QFrame>
 #include <QTimer>
@@ -37,7 +37,8 @@ class EditorPanel : public QFrame {
     void SetText(ControlId id, const QString& text);
 
     // An operation's final status: shown in text 121, cleared 18 ticks later.
-    void ShowStatus(const QString& text);
+    // `detail` (why) is its tooltip and is heard after it.
+    void ShowStatus(const QString& text, const QString& detail = {});
     // A status that stands until the operation's outcome replaces it.
     void ShowInterimStatus(const QString& text);
     // The link status text 106, with the reason for a failure as its tooltip.

@@ -98,8 +98,8 @@ void KeyerButtons::ImageRead()
 
 void KeyerButtons::NoBackup(const std::string& reason)
 {
-    QTimer::singleShot(backupNoticeMs, &panel, [&shown = panel, why = Q(reason)] {
-        shown.ShowStatus(QStringLiteral("No backup"));
-        shown.Control(ControlId::OperationStatus)->setToolTip(why);
-    });
+    // The status line has room for the words; the reason is its tooltip,
+    // and a screen reader hears both.
+    QTimer::singleShot(backupNoticeMs, &panel,
+                       [&shown = panel, why = Q(reason)] { shown.ShowStatus(QStringLiteral("No backup"), why); });
 }

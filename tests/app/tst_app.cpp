@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -71,6 +72,8 @@ class TestApp : public QObject {
     void warningBoxLeavesPanelUsable();
     void aboutBoxClosesOnlyOnOk();
     void helpOpensAtContents();
+    void fileNamedAtStartIsOpened();
+    void helpAndVersionNeedNoDisplay();
 
   private:
     AppPaths paths;
@@ -438,6 +441,52 @@ void TestApp::helpOpensAtContents()
         help->Browser()->setSource(QUrl(QStringLiteral("qrc:/help/%1.html").arg(page)));
         QVERIFY2(help->Browser()->toPlainText().size() > 200, page);
     }
+}
+
+void TestApp::fileNamedAtStartIsOpened()
+{
+    const QString good = dir->filePath("start.eep");
+    std::string bytes(256, '\0');
+    bytes[4] = 61;
+    std::ofstream(good.toStdString(), std::ios::binary) << bytes;
+    window->OpenFile(good);
+    QVERIFY(prompts.boxes.empty());
+    QCOMPARE(window->Panel()->Text(ControlId::Weight), QString("61"));
+    QCOMPARE(window->Panel()->Text(ControlId::FileName), QString("File Name: start.eep"));
+
+    // A bad one gets File > Open's box, and the image stays.
+    const QString shortFile = dir->filePath("short.eep");
+    std::ofstream(shortFile.toStdString(), std::ios::binary) << "abc";
+    window->OpenFile(shortFile);
+    QCOMPARE(prompts.boxes.size(), 1u);
+    QCOMPARE(prompts.boxes[0].owner, std::optional(Owner::MainWindow));
+    QCOMPARE(prompts.LastText(), std::string("This file holds 3 bytes; an EEPROM file holds 256. Nothing was loaded."));
+    QCOMPARE(window->Panel()->Text(ControlId::Weight), QString("61"));
+}
+
+void TestApp::helpAndVersionNeedNoDisplay()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    const auto run = [&](const QStringList& args) {
+        QProcess editor;
+        editor.setProcessEnvironment(env);
+        editor.start(MV2MGR_APP, args);
+        editor.waitForFinished(10000);
+        return std::tuple(editor.exitCode(), QString::fromUtf8(editor.readAllStandardOutput()),
+                          QString::fromUtf8(editor.readAllStandardError()));
+    };
+    const auto [versionCode, version, versionErr] = run({"--version"});
+    QCOMPARE(versionCode, 0);
+    QCOMPARE(version.trimmed(), QString("mv2mgr ") + ProgramVersion);
+    const auto [helpCode, help, helpErr] = run({"--help"});
+    QCOMPARE(helpCode, 0);
+    QVERIFY2(help.startsWith("Usage: mv2mgr [options] [FILE.eep]"), qPrintable(help));
+    const auto [badCode, badOut, bad] = run({"--colour"});
+    QCOMPARE(badCode, 2);
+    QVERIFY2(bad.contains("--help"), qPrintable(bad));
 }
 
 QTEST_MAIN(TestApp)

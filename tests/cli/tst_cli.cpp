@@ -16,6 +16,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeData>
@@ -23,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <Version.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,6 +64,12 @@ class TestCli : public QObject {
     void oneCharacterRuleOnEveryRoute_data();
     void oneCharacterRuleOnEveryRoute();
     void longImageIsShownWholeAndRefused();
+    void setTakesOnlyWhatTheFieldWould_data();
+    void setTakesOnlyWhatTheFieldWould();
+    void usageErrors_data();
+    void usageErrors();
+    void nothingIsLostOnTheWay();
+    void fileSizeLimitIsAClearFailure();
 
   private:
     Ran Run(const QStringList& args)
@@ -91,7 +101,6 @@ void TestCli::setRefusesWhatThePanelRefuses_data()
     QTest::addColumn<QStringList>("assignments");
     QTest::addColumn<QString>("refusal"); // empty: saved
     QTest::newRow("weight too low") << QStringList{"Weight=9"} << "Weight must be between 10 and 90";
-    QTest::newRow("not a number") << QStringList{"weight=5O"} << "Weight must be between 10 and 90";
     QTest::newRow("lead in") << QStringList{"LeadIn=251", "Ratio=70"} << "Lead In must be 250 or less.";
     QTest::newRow("farns") << QStringList{"Farns=5"} << "Farns must be 0 or between 10 and 90";
     QTest::newRow("ratio, after earlier fields")
@@ -439,6 +448,162 @@ void TestCli::longImageIsShownWholeAndRefused()
     EepromImage after;
     QCOMPARE(LoadEepromFile(file.toStdString(), after), std::string());
     QVERIFY(after == original);
+}
+
+void TestCli::setTakesOnlyWhatTheFieldWould_data()
+{
+    QTest::addColumn<QStringList>("assignments");
+    QTest::addColumn<QString>("refusal"); // empty: saved
+    const auto digits = [](const char* value) {
+        return QString("Farns takes a number of up to three digits; \"%1\" is not one.").arg(value);
+    };
+    for (const char* value : {"abc", "2O", "-5", " 12", "99999999999", "", "1e2"})
+        QTest::addRow("Farns=%s", value) << QStringList{QString("Farns=") + value} << digits(value);
+    QTest::newRow("three digits") << QStringList{"LeadIn=007"} << "";
+    QTest::newRow("check box true") << QStringList{"Swap=true", "MsgBrk=FALSE"} << "";
+    QTest::newRow("check box maybe") << QStringList{"Swap=maybe"} << "Swap is a check box: on or off, not \"maybe\".";
+    QTest::newRow("list entry unknown")
+        << QStringList{"Sidetone Hz=none"}
+        << "Sidetone Hz has no entry \"none\"; its entries are \"4000\", \"2000\", \"1333\", \"1000\", \"800\", "
+           "\"666\", \"571\", \"500\", \"444\", \"400\".";
+    QTest::newRow("message with what cannot be stored")
+        << QStringList{"Message 1=CQ $5 #1 caf\u00e9"}
+        << "Message 1 cannot hold \"$\", \"#\" and \"\u00e9\": the keyer cannot store them.";
+    QTest::newRow("an equals sign in the value") << QStringList{"Message 1=A=B"} << "";
+    QTest::newRow("a long message")
+        << QStringList{"Message 2=" + QString(10000, 'E')}
+        << "The messages hold 10007 characters; the keyer has room for 232. Shorten them by 9775.";
+    // The same seven in two orders: one outcome.
+    const QStringList seven{"Message 1=" + QString(100, 'A'),
+                            "Message 2=" + QString(100, 'B'),
+                            "Message 3=" + QString(30, 'C'),
+                            "Weight=60",
+                            "Message 5=" + QString(5, 'E'),
+                            "Swap=on",
+                            "Message 4=K"};
+    QStringList reversed = seven;
+    std::reverse(reversed.begin(), reversed.end());
+    const QString tooLong = "The messages hold 236 characters; the keyer has room for 232. Shorten them by 4.";
+    QTest::newRow("seven, in order") << seven << tooLong;
+    QTest::newRow("seven, reversed") << reversed << tooLong;
+    QTest::newRow("one setting twice") << QStringList{"Weight=60", "weight=70"}
+                                       << "weight is given twice; give each setting once.";
+}
+
+void TestCli::setTakesOnlyWhatTheFieldWould()
+{
+    QFETCH(QStringList, assignments);
+    QFETCH(QString, refusal);
+    const QByteArray before = [&] {
+        QFile f(valid);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    const Ran ran = Run(QStringList{"set", valid} + assignments);
+    QCOMPARE(ran.err.trimmed(), refusal);
+    QCOMPARE(ran.code, refusal.isEmpty() ? 0 : 2);
+    QFile after(valid);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    if (!refusal.isEmpty())
+        QCOMPARE(after.readAll(), before); // nothing written
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("said");
+    for (const char* port : {"0", "13", "-1", "x"})
+        QTest::addRow("--port %s", port)
+            << QStringList{"test", "--port", port}
+            << QString("--port takes a port number from 1 to 12; \"%1\" is not one.").arg(port);
+    QTest::newRow("--port without a number") << QStringList{"test", "--port"} << "--port needs a port number";
+    QTest::newRow("-o without a file") << QStringList{"set", "VALID", "Weight=60", "-o"} << "-o needs the name";
+    QTest::newRow("-o twice") << QStringList{"set", "VALID", "Weight=60", "-o", "OUT", "-o", "OUT"}
+                              << "-o is given twice.";
+    QTest::newRow("unknown option") << QStringList{"show", "VALID", "--colour"} << "unknown option --colour";
+    QTest::newRow("an option of another command") << QStringList{"show", "VALID", "-o", "OUT"} << "unknown option -o";
+    QTest::newRow("-- ends the options") << QStringList{"show", "--", "--json"} << "--json: File Not Found";
+}
+
+void TestCli::usageErrors()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, said);
+    args.replaceInStrings("VALID", valid).replaceInStrings("OUT", File("out.eep"));
+    FakeKeyer keyer;
+    QVERIFY(keyer.LinkAs(paths.configFolder, 1));
+    const Ran ran = Run(args);
+    QCOMPARE(ran.code, 2);
+    QVERIFY2(ran.err.contains(said), qPrintable(ran.err));
+    if (args.contains("--port") || args.contains("-o") || args.contains("--colour"))
+        QVERIFY2(ran.err.contains("Usage: mv2mgr-cli " + args[0]), qPrintable(ran.err));
+    QVERIFY(keyer.Received().empty());
+    QVERIFY(!QFile::exists(File("out.eep")));
+}
+
+void TestCli::nothingIsLostOnTheWay()
+{
+    // A file longer than an image is not cut by set, unless asked to write elsewhere.
+    const QString big = File("big.eep");
+    QFile file(big);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QFile source(valid);
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    file.write(source.readAll() + QByteArray(1 << 20, 'x'));
+    file.close();
+    const Ran refused = Run({"set", big, "Weight=60"});
+    QCOMPARE(refused.code, 2);
+    QVERIFY2(refused.err.contains("-o"), qPrintable(refused.err));
+    QCOMPARE(QFileInfo(big).size(), qint64(256 + (1 << 20)));
+    QCOMPARE(Run({"set", big, "Weight=60", "-o", File("out.eep")}).code, 0);
+    QCOMPARE(QFileInfo(File("out.eep")).size(), qint64(256));
+
+    // read says where it cannot write before it reads the keyer.
+    FakeKeyer keyer;
+    QVERIFY(keyer.LinkAs(paths.configFolder, Port));
+    for (const QString& out : {File("missing/out.eep"), dir->path()}) {
+        const Ran ran = Run({"read", out, "--port", QString::number(Port)});
+        QCOMPARE(ran.code, 2);
+        QVERIFY2(ran.err.contains("Nothing was read."), qPrintable(ran.err));
+    }
+    QVERIFY(keyer.Received().empty());
+
+    // One line a port, whatever a link's target holds; a relative link is
+    // read from its own folder.
+    QVERIFY(QFile::link("/dev/tty\nCom9 /dev/forged", File("com3")));
+    QFile(File("ttyFAKE")).open(QIODevice::WriteOnly);
+    QCOMPARE(::symlink("ttyFAKE", File("com6").toLocal8Bit().constData()), 0);
+    const Ran ports = Run({"ports"});
+    QCOMPARE(ports.out.count('\n'), 12);
+    QVERIFY2(ports.out.contains("Com3 /dev/tty\\nCom9 /dev/forged (not present)"), qPrintable(ports.out));
+    QVERIFY2(ports.out.contains("Com6 " + File("ttyFAKE") + "\n"), qPrintable(ports.out));
+    const QJsonArray json = QJsonDocument::fromJson(Run({"ports", "--json"}).out.toUtf8()).array();
+    QCOMPARE(json.size(), 12);
+    QCOMPARE(json[2].toObject()["device"].toString(), QString("/dev/tty\nCom9 /dev/forged"));
+}
+
+void TestCli::fileSizeLimitIsAClearFailure()
+{
+    // The real program under a file-size limit: its port lock cannot be
+    // written. It says so and ends; nothing is left locked.
+    FakeKeyer keyer;
+    QVERIFY(keyer.LinkAs(paths.configFolder, Port));
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", dir->filePath("config"));
+    env.insert("XDG_DATA_HOME", dir->filePath("data"));
+    QDir().mkpath(dir->filePath("config/mv2mgr"));
+    QVERIFY(QFile::link(QString::fromStdString(keyer.Device()), dir->filePath("config/mv2mgr/com5")));
+    cli.setProcessEnvironment(env);
+    cli.start("sh", {"-c", "ulimit -f 0; exec \"$0\" \"$@\"", MV2MGR_CLI, "write", valid, "--port", "5"});
+    QVERIFY(cli.waitForFinished(20000));
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), 1);
+    const QString said = QString::fromUtf8(cli.readAllStandardError());
+    QVERIFY2(said.contains("file-size limit") && said.contains("MV not connected"), qPrintable(said));
+    const QString device = QString::fromStdString(keyer.Device()).mid(5).replace('/', '_');
+    for (const char* folder : {"/var/lock", "/run/lock", "/tmp"})
+        QVERIFY2(!QFile::exists(QString(folder) + "/LCK.." + device), folder);
+    QVERIFY(keyer.Eeprom() != ValidImage());
 }
 
 QTEST_MAIN(TestCli)

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -96,6 +97,10 @@ class TestFiles : public QObject {
     void saveRespectsOwnerAndPermissions_data();
     void saveRespectsOwnerAndPermissions();
     void backupsSortAndRotate();
+    void backupsNeverReplaceOneAnother();
+    void backupJustMadeSurvivesAWrongClock();
+    void backupsOnlyInAFolderOfOnesOwn();
+    void backupNamesAreUtc();
     void baseName_data();
     void baseName();
 
@@ -277,6 +282,13 @@ void TestFiles::saveThroughLinkReplacesTarget()
     QCOMPARE(StoreEepromFile(link, CountingImage(2)), std::string());
     QVERIFY(fs::is_symlink(link));
     QCOMPARE(static_cast<std::uint8_t>(ReadBytes(target)[0]), std::uint8_t{2});
+
+    // A hard link stays one file: both names see what was saved.
+    const auto second = Path("second.eep");
+    fs::create_hard_link(target, second);
+    QCOMPARE(StoreEepromFile(target, CountingImage(5)), std::string());
+    QCOMPARE(fs::hard_link_count(target), std::uintmax_t(2));
+    QCOMPARE(static_cast<std::uint8_t>(ReadBytes(second)[0]), std::uint8_t{5});
 }
 
 void TestFiles::backupsSortAndRotate()
@@ -307,6 +319,96 @@ void TestFiles::backupsSortAndRotate()
     // A folder that cannot be made: a problem told, nothing thrown.
     WriteBytes(Path("blocker"), "x");
     QVERIFY(!SaveBackup(Path("blocker") + "/backups", EepromImage{}, 23, "read", morning).empty());
+}
+
+void TestFiles::backupsNeverReplaceOneAnother()
+{
+    // Two processes (two keyers, or the window beside the command line)
+    // keep a backup in the same second, released at the same moment.
+    const std::time_t second = 1796640125;
+    for (int round = 0; round < 8; ++round) {
+        const std::string folder = Path("race") + std::to_string(round);
+        int go[2];
+        QCOMPARE(::pipe(go), 0);
+        pid_t children[2];
+        for (int i = 0; i < 2; ++i) {
+            children[i] = ::fork();
+            if (children[i] == 0) {
+                char byte = 0;
+                const bool released = ::read(go[0], &byte, 1) == 1;
+                _exit(released && SaveBackup(folder, CountingImage(10 * i), 30, BackupKind::Read, second).empty() ? 0
+                                                                                                                  : 1);
+            }
+        }
+        QCOMPARE(::write(go[1], "gg", 2), ssize_t(2));
+        for (const pid_t child : children) {
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        ::close(go[0]);
+        ::close(go[1]);
+        const std::vector<std::string> kept = ListBackups(folder);
+        QCOMPARE(kept.size(), std::size_t(2));
+        QCOMPARE(ReadBytes(folder + "/" + kept[0])[0] + ReadBytes(folder + "/" + kept[1])[0], 0 + 10);
+    }
+}
+
+void TestFiles::backupJustMadeSurvivesAWrongClock()
+{
+    // 200 backups named while the clock ran four years ahead.
+    const std::string folder = Path("backups");
+    const std::time_t ahead = 1923000000; // 2030
+    for (int i = 0; i < BackupsKept; ++i)
+        QCOMPARE(SaveBackup(folder, CountingImage(1), 30, BackupKind::Read, ahead + i), std::string());
+    const std::time_t now = 1796640125;
+    QCOMPARE(SaveBackup(folder, CountingImage(7), 30, BackupKind::Write, now), std::string());
+    const std::vector<std::string> kept = ListBackups(folder);
+    QCOMPARE(kept.size(), std::size_t(BackupsKept));
+    QCOMPARE(kept.front(), BackupName(now, 30, BackupKind::Write));
+    QCOMPARE(ReadBytes(folder + "/" + kept.front())[0], char(7));
+    QCOMPARE(kept[1], BackupName(ahead + 1, 30, BackupKind::Read)); // the oldest of the others gave way
+}
+
+void TestFiles::backupsOnlyInAFolderOfOnesOwn()
+{
+    const std::time_t now = 1796640125;
+    // Another's folder, holding what look like backups.
+    const std::string theirs = Path("theirs");
+    fs::create_directories(theirs);
+    for (int i = 0; i < BackupsKept; ++i)
+        WriteBytes(theirs + "/" + BackupName(now - 1000 + i, 30, BackupKind::Read), "theirs");
+    const auto untouched = [&] {
+        return ListBackups(theirs).size() == std::size_t(BackupsKept) &&
+               ReadBytes(theirs + "/" + BackupName(now - 1000, 30, BackupKind::Read)) == "theirs";
+    };
+
+    // A link to it is not followed, whoever owns what it leads to.
+    fs::create_symlink(theirs, Path("linked"));
+    const std::string linked = SaveBackup(Path("linked"), CountingImage(1), 30, BackupKind::Read, now);
+    QVERIFY2(linked.find("link") != std::string::npos, linked.c_str());
+    QVERIFY(untouched());
+
+    // A folder of another user is not ours to write in or prune.
+    if (::geteuid() != 0)
+        QSKIP("giving a folder to another user needs root");
+    QCOMPARE(::chown(theirs.c_str(), Nobody, Nobody), 0);
+    const std::string foreign = SaveBackup(theirs, CountingImage(1), 30, BackupKind::Read, now);
+    QVERIFY2(foreign.find("another user") != std::string::npos, foreign.c_str());
+    QVERIFY(untouched());
+}
+
+void TestFiles::backupNamesAreUtc()
+{
+    const std::time_t morning = 1796640125; // 2026-12-07 10:42:05 UTC
+    const QByteArray saved = qgetenv("TZ");
+    for (const char* zone : {"Pacific/Kiritimati", "America/St_Johns", "UTC"}) {
+        qputenv("TZ", zone);
+        ::tzset();
+        QCOMPARE(BackupName(morning, 30, BackupKind::Read), std::string("2026-12-07T10-42-05Z_rev30_read.eep"));
+    }
+    saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved);
+    ::tzset();
 }
 
 void TestFiles::baseName_data()

@@ -5,8 +5,10 @@
 #include "keyer/QtSerialChannel.h"
 #include "support/FakeKeyer.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -133,6 +135,8 @@ class TestKeyer : public QObject {
     void stalledWriteIsBounded();
     void realSpeedReadFitsTimeout();
     void operationsReportInOrder_data();
+    void staleLocksDoNotBlock_data();
+    void staleLocksDoNotBlock();
     void operationsReportInOrder();
 
   private:
@@ -513,6 +517,48 @@ void TestKeyer::realSpeedReadFitsTimeout()
     QCOMPARE(ReadEeprom(real, image), 1);
     QVERIFY(timer.elapsed() >= 2100);
     QVERIFY(image == keyer->Eeprom());
+}
+
+void TestKeyer::staleLocksDoNotBlock_data()
+{
+    QTest::addColumn<QString>("lock");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("empty, left by a program that died making it") << "empty" << true;
+    QTest::newRow("naming a process that is gone") << "gone" << true;
+    QTest::newRow("naming a process that runs") << "running" << false;
+}
+
+void TestKeyer::staleLocksDoNotBlock()
+{
+    QFETCH(QString, lock);
+    QFETCH(bool, opens);
+    QString device = QString::fromStdString(keyer->Device()).mid(5);
+    const QString path = "/var/lock/LCK.." + device.replace('/', '_');
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        QSKIP("the lock folder takes no file from this user");
+    pid_t holder = ::getpid();
+    if (lock == "gone") {
+        holder = ::fork();
+        if (holder == 0)
+            _exit(0);
+        ::waitpid(holder, nullptr, 0);
+    }
+    if (lock != "empty")
+        file.write(QByteArray::number(holder) + "\n" + QCoreApplication::applicationFilePath().toUtf8() + "\n" +
+                   QSysInfo::machineHostName().toUtf8() + "\n");
+    file.close();
+    const QDateTime old = QDateTime::currentDateTime().addSecs(-10);
+    file.open(QIODevice::ReadWrite);
+    file.setFileTime(old, QFileDevice::FileModificationTime);
+    file.close();
+
+    const int opened = channel->OpenPort(Port);
+    channel->ClosePort();
+    QFile::remove(path);
+    QCOMPARE(opened == 0, opens);
+    if (!opens)
+        QVERIFY2(channel->FailureReason().find("Locked by process") == 0, channel->FailureReason().c_str());
 }
 
 void TestKeyer::operationsReportInOrder_data()
