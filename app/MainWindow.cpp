@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/FileCommands.h"
 #include "app/HelpWindow.h"
+#include "app/SettingFinder.h"
 #include "app/WindowSize.h"
 #include "files/PortSettings.h"
 #include "keyer/Operations.h"
@@ -89,10 +90,16 @@ void MainWindow::BuildMenu()
     for (const MenuSpec& menuSpec : MainMenu) {
         QMenu* menu = menuBar()->addMenu(QString::fromUtf8(menuSpec.caption));
         for (const MenuItemSpec& item : menuSpec.items) {
+            if (!item.caption) {
+                menu->addSeparator();
+                continue;
+            }
             const int port = PortForCommand(item.id);
-            if (item.id == Cmd::AssignDevice)
-                menu->addSeparator(); // a command, not a port
             QAction* action = menu->addAction(QString::fromUtf8(item.caption));
+            if (item.shortcut) {
+                action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
+                action->setShortcutContext(Qt::WindowShortcut);
+            }
             action->setCheckable(port != 0);
             action->setData(item.id);
             connect(action, &QAction::triggered, this, [this, id = item.id] { Command(id); });
@@ -207,6 +214,18 @@ void MainWindow::Command(int id)
         break;
     case Cmd::AssignDevice:
         AssignDevice();
+        break;
+    case Cmd::ReadMV:
+        emit panel->KeyerButtonPressed(ControlId::ReadMV);
+        break;
+    case Cmd::WriteMV:
+        emit panel->KeyerButtonPressed(ControlId::WriteMV);
+        break;
+    case Cmd::TestMV:
+        emit panel->KeyerButtonPressed(ControlId::TestMV);
+        break;
+    case Cmd::GoToSetting:
+        GoToSetting(*panel, this);
         break;
     case Cmd::Exit:
         if (!Busy())

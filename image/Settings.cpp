@@ -154,6 +154,27 @@ const Setting* FindSetting(std::string_view name)
     return nullptr;
 }
 
+std::vector<const Setting*> FindSettings(std::string_view typed)
+{
+    const auto lower = [](std::string_view text) {
+        std::string low(text);
+        for (char& c : low)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        return low;
+    };
+    const std::string wanted = lower(typed);
+    std::vector<const Setting*> starting, containing;
+    for (const Setting& setting : Table) {
+        const auto at = lower(setting.name).find(wanted);
+        if (at == 0)
+            starting.push_back(&setting);
+        else if (at != std::string::npos)
+            containing.push_back(&setting);
+    }
+    starting.insert(starting.end(), containing.begin(), containing.end());
+    return starting;
+}
+
 unsigned ReadNumber(std::string_view text)
 {
     unsigned value = 0;

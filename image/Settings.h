@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 // One check of a number field: its place in the checking order and the text
 // shown when it fails.
@@ -80,6 +81,10 @@ inline constexpr std::string_view NoEntry = "none";
 
 // By caption, without regard to case; nothing when no setting has it.
 const Setting* FindSetting(std::string_view name);
+
+// The settings whose names hold `typed`, without regard to case: those that
+// begin with it first, then the rest, each in the table's order.
+std::vector<const Setting*> FindSettings(std::string_view typed);
 
 // What the panel shows for the setting after RefreshPanel: numbers in
 // decimal, check boxes "on" or "off", lists the entry ("" for none),

@@ -205,10 +205,12 @@ void EditorPanel::ShowFileName(const QString& text, const QString& path)
     label->setAccessibleDescription(path.isEmpty() ? QStringLiteral("File name") : path);
 }
 
-void EditorPanel::SetKeyerButtonsEnabled(bool enabled)
+void EditorPanel::SetKeyerButtonsEnabled(bool enabled, const QWidget* keep)
 {
-    for (ControlId id : KeyerButtons)
-        Control(id)->setEnabled(enabled);
+    for (ControlId id : KeyerButtons) {
+        if (Control(id) != keep)
+            Control(id)->setEnabled(enabled);
+    }
 }
 
 MessageTexts EditorPanel::Messages() const

@@ -48,8 +48,9 @@ class EditorPanel : public QFrame {
     void ShowFileName(const QString& text, const QString& path);
     int StatusCountdown() const { return statusCountdown; }
 
-    // Enables or disables the keyer buttons while an operation runs.
-    void SetKeyerButtonsEnabled(bool enabled);
+    // Enables or disables the keyer buttons while an operation runs; `keep`,
+    // the button that has the keyboard, stays as it is.
+    void SetKeyerButtonsEnabled(bool enabled, const QWidget* keep = nullptr);
 
   public slots:
     void Tick();

@@ -45,17 +45,16 @@ void KeyerButtons::Press(ControlId id)
 void KeyerButtons::ShowBusy(bool busy)
 {
     if (busy) {
-        focusBefore = QApplication::focusWidget();
-        panel.SetKeyerButtonsEnabled(false);
+        // The button that has the keyboard keeps it, and stays enabled:
+        // disabling it would pass the focus on, and a screen reader would
+        // read out another field in the middle of the operation. A press
+        // meanwhile does nothing; the operations refuse a second one.
+        panel.SetKeyerButtonsEnabled(false, QApplication::focusWidget());
         QApplication::setOverrideCursor(Qt::BusyCursor);
         return;
     }
     QApplication::restoreOverrideCursor();
     panel.SetKeyerButtonsEnabled(true);
-    // Disabling the pressed button took the keyboard away from it; a
-    // keyboard user expects to find it where they left it.
-    if (focusBefore && focusBefore->isEnabled())
-        focusBefore->setFocus();
 }
 
 void KeyerButtons::ShowLinkStatus(const std::string& text, const std::string& reason)

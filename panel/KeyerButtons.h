@@ -5,13 +5,12 @@
 // "MV not connected" box). Only cursor, focus and buttons are kept here;
 // the operation itself is the keyer's.
 
-#include "panel/Prompts.h"
 #include "image/ControlIds.h"
 #include "image/EepromImage.h"
 #include "keyer/Operations.h"
+#include "panel/Prompts.h"
 
 #include <QObject>
-#include <QPointer>
 #include <cstdint>
 
 class EditorPanel;
@@ -47,5 +46,4 @@ class KeyerButtons : public QObject, private OperationReport {
     Prompts& prompts;
     const std::int32_t& selectedPort;
     int backupNoticeMs;
-    QPointer<QWidget> focusBefore; // where the keyboard was when the operation began
 };

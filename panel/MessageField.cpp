@@ -91,6 +91,11 @@ void MessageField::keyPressEvent(QKeyEvent* event)
         event->accept(); // a line break cannot be stored
         return;
     }
+    // Alt and a letter is a button's or a menu's key, never text.
+    if ((event->modifiers() & Qt::AltModifier) && !(event->modifiers() & Qt::ControlModifier)) {
+        event->ignore();
+        return;
+    }
     const QString text = event->text();
     const bool typesCharacter = !text.isEmpty() && text.at(0).unicode() >= 32 && text.at(0).unicode() != 127 &&
                                 !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));

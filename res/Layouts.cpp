@@ -78,9 +78,9 @@ constexpr ControlSpec PanelControls[] = {
     {C::Sidetone, K::DropDownList, "", 238, 188, 37, 98, C::None, "Sidetone Hz"},
     {C::OutputConfig, K::DropDownList, "", 289, 188, 65, 95, C::None, "Output Config"},
 
-    {C::ReadMV, K::PushButton, "Read MV", 230, 208, 40, 15},
-    {C::WriteMV, K::PushButton, "Write MV", 273, 208, 40, 15},
-    {C::TestMV, K::PushButton, "Test MV", 316, 208, 40, 15},
+    {C::ReadMV, K::PushButton, "&Read MV", 230, 208, 40, 15},
+    {C::WriteMV, K::PushButton, "&Write MV", 273, 208, 40, 15},
+    {C::TestMV, K::PushButton, "&Test MV", 316, 208, 40, 15},
 
     {C::BytesLeft, K::Text, "Msg Bytes Left:", 12, 229, 78, 12, C::None, nullptr, "Message bytes left"},
     {C::LinkStatus, K::Text, "", 110, 229, 116, 12, C::None, nullptr, "Link status"},
@@ -97,11 +97,15 @@ constexpr ControlSpec AboutControls[] = {
 };
 
 constexpr MenuItemSpec FileItems[] = {
-    {"&Open", Cmd::Open}, {"Open &Backup...", Cmd::OpenBackup}, {"&Save", Cmd::Save}, {"&Exit", Cmd::Exit}};
+    {"&Open", Cmd::Open}, {"Open &Backup...", Cmd::OpenBackup}, {"&Save", Cmd::Save},
+    {nullptr, 0}, {"&Go to setting...", Cmd::GoToSetting, "Ctrl+G"},
+    {nullptr, 0}, {"&Exit", Cmd::Exit}};
 constexpr MenuItemSpec CommItems[] = {
     {"Com1", 500}, {"Com2", 501}, {"Com3", 502}, {"Com4", 503},  {"Com5", 504},  {"Com6", 505},
     {"Com7", 519}, {"Com8", 526}, {"Com9", 538}, {"Com10", 546}, {"Com11", 556}, {"Com12", 566},
-    {"&Assign device...", Cmd::AssignDevice},
+    {nullptr, 0}, {"&Assign device...", Cmd::AssignDevice},
+    {nullptr, 0}, {"&Read MV", Cmd::ReadMV, "Ctrl+R"}, {"&Write MV", Cmd::WriteMV, "Ctrl+W"},
+    {"&Test MV", Cmd::TestMV, "Ctrl+T"},
 };
 constexpr MenuItemSpec HelpItems[] = {{"&About", Cmd::About}, {"&Help", Cmd::Help}};
 constexpr MenuSpec Menus[] = {{"&File", FileItems}, {"&Comm", CommItems}, {"&Help", HelpItems}};

@@ -45,8 +45,9 @@ extern const DialogSpec EditorPanelLayout; // dialog layout 100
 extern const DialogSpec AboutBoxLayout;    // dialog layout 200
 
 struct MenuItemSpec {
-    const char* caption;
+    const char* caption; // nullptr: a separator
     int id;
+    const char* shortcut = nullptr;
 };
 
 struct MenuSpec {
@@ -65,6 +66,11 @@ inline constexpr int AssignDevice = 570;
 inline constexpr int Exit = 551;
 inline constexpr int About = 514;
 inline constexpr int Help = 508;
+inline constexpr int GoToSetting = 580;
+// The keyer buttons, from anywhere in the window.
+inline constexpr int ReadMV = 581;
+inline constexpr int WriteMV = 582;
+inline constexpr int TestMV = 583;
 } // namespace Cmd
 
 // Comm menu: port n (1..12) and its command id; 0 when there is none.

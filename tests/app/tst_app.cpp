@@ -2,6 +2,7 @@
 #include "app/HelpWindow.h"
 #include "app/MainWindow.h"
 #include "app/QtPrompts.h"
+#include "app/SettingFinder.h"
 #include "app/WindowSize.h"
 #include "keyer/PortNames.h"
 #include "keyer/QtSerialChannel.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -73,6 +75,10 @@ class TestApp : public QObject {
     void aboutBoxClosesOnlyOnOk();
     void helpOpensAtContents();
     void fileNamedAtStartIsOpened();
+    void oneKeyEach_data();
+    void oneKeyEach();
+    void goToSetting_data();
+    void goToSetting();
     void helpAndVersionNeedNoDisplay();
 
   private:
@@ -462,6 +468,72 @@ void TestApp::fileNamedAtStartIsOpened()
     QCOMPARE(prompts.boxes[0].owner, std::optional(Owner::MainWindow));
     QCOMPARE(prompts.LastText(), std::string("This file holds 3 bytes; an EEPROM file holds 256. Nothing was loaded."));
     QCOMPARE(window->Panel()->Text(ControlId::Weight), QString("61"));
+}
+
+void TestApp::oneKeyEach_data()
+{
+    QTest::addColumn<ControlId>("from");
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<QString>("said"); // the box's text, or the status
+    QTest::newRow("Ctrl+R from Weight") << ControlId::Weight << QKeySequence("Ctrl+R") << "MV not connected";
+    QTest::newRow("Ctrl+W from a message") << ControlId::Message2 << QKeySequence("Ctrl+W") << "MV not connected";
+    QTest::newRow("Ctrl+T from a list") << ControlId::Sidetone << QKeySequence("Ctrl+T") << "MV NG";
+    QTest::newRow("Alt+R from a message") << ControlId::Message1 << QKeySequence("Alt+R") << "MV not connected";
+    QTest::newRow("Alt+W from Farns") << ControlId::Farns << QKeySequence("Alt+W") << "MV not connected";
+    QTest::newRow("Alt+T from a box") << ControlId::Swap << QKeySequence("Alt+T") << "MV NG";
+}
+
+void TestApp::oneKeyEach()
+{
+    QFETCH(ControlId, from);
+    QFETCH(QKeySequence, keys);
+    QFETCH(QString, said);
+    // Port 1 leads nowhere: each operation ends quickly, and says so.
+    std::filesystem::create_symlink("/dev/nonexistent-adapter", dir->filePath("com1").toStdString());
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    EditorPanel* panel = window->Panel();
+    panel->SetText(ControlId::Message1, "CQ");
+    panel->SetText(ControlId::Message2, "CQ");
+    QWidget* start = panel->Control(from);
+    start->setFocus();
+    QTest::keySequence(QApplication::focusWidget(), keys);
+    QTRY_VERIFY(prompts.LastText() == said.toStdString() || panel->Text(ControlId::OperationStatus) == said);
+    QCOMPARE(panel->Text(ControlId::Message1), QString("CQ")); // no letter typed on the way
+    QCOMPARE(panel->Text(ControlId::Message2), QString("CQ"));
+    // Shown where a sighted user looks: the buttons' mnemonics and the menu.
+    QCOMPARE(window->Action(Cmd::ReadMV)->shortcut(), QKeySequence("Ctrl+R"));
+    QCOMPARE(panel->ControlAs<QPushButton>(ControlId::WriteMV)->text(), QString("&Write MV"));
+}
+
+void TestApp::goToSetting_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<ControlId>("reached");
+    QTest::newRow("wei") << "wei" << ControlId::Weight;
+    QTest::newRow("side") << "side" << ControlId::Sidetone;
+    QTest::newRow("message 3") << "message 3" << ControlId::Message3;
+    QTest::newRow("MIN, not its word inside another") << "min" << ControlId::PotMin;
+    QTest::newRow("ext") << "EXT" << ControlId::FirstExt;
+}
+
+void TestApp::goToSetting()
+{
+    QFETCH(QString, typed);
+    QFETCH(ControlId, reached);
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    window->Panel()->Control(ControlId::Message1)->setFocus();
+    QTimer::singleShot(0, this, [typed] {
+        auto* finder = qobject_cast<SettingFinder*>(QApplication::activeModalWidget());
+        QVERIFY(finder);
+        QTest::keyClicks(finder->Typed(), typed);
+        QTest::keyClick(finder->Typed(), Qt::Key_Return);
+    });
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence("Ctrl+G"));
+    QTRY_COMPARE(window->focusWidget(), window->Panel()->Control(reached));
 }
 
 void TestApp::helpAndVersionNeedNoDisplay()
