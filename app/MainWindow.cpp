@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/BackupList.h"
 #include "app/FileCommands.h"
 #include "app/HelpWindow.h"
 #include "app/SettingFinder.h"
@@ -14,6 +15,7 @@
 #include "res/Layouts.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFile>
 #include <QMenuBar>
 #include <QScreen>
@@ -176,6 +178,43 @@ void MainWindow::SizeToScreen()
     setMaximumSize(size);
 }
 
+void MainWindow::OpenBackup()
+{
+    const std::string folder = QFile::encodeName(paths.backupFolder).toStdString();
+    const std::vector<BackupRow> rows = BackupRows(folder, image, panel->FieldTextsNow(), QDateTime::currentDateTime());
+    if (rows.empty()) {
+        // Nothing kept yet: the chooser, in the folder, says so in its way.
+        OpenEepromFile(image, prompts, Owner::MainWindow, ShowName(), folder);
+        panel->RefreshPanel();
+        ShowOpened(QString());
+        return;
+    }
+    std::vector<std::string> sentences;
+    for (const BackupRow& row : rows)
+        sentences.push_back(row.sentence.toStdString());
+    const auto chosen = prompts.ChooseBackup(sentences);
+    if (!chosen || *chosen >= rows.size())
+        return;
+    const BackupRow& row = rows[*chosen];
+    const bool loaded = LoadNamedEepromFile(image, prompts, Owner::MainWindow, ShowName(), row.path) == 1;
+    panel->RefreshPanel();
+    if (loaded) {
+        panel->ShowFileName(QStringLiteral("Backup: ") + row.label, QFile::decodeName(row.path.c_str()));
+        ShowOpened(row.label);
+        panel->Announce(QStringLiteral("Opened the backup ") + row.label);
+    }
+}
+
+void MainWindow::ShowOpened(const QString& backup)
+{
+    // The title says which backup the panel shows; a file is named below.
+    const QString title = QStringLiteral("Morvel2 Standalone Editor");
+    setWindowTitle(backup.isEmpty() ? title : title + QStringLiteral(" \u2014 ") + backup);
+    if (backup.isEmpty() && !opened.isEmpty())
+        panel->Announce(opened);
+    opened.clear();
+}
+
 FileNameDisplay MainWindow::ShowName() const
 {
     return [this](const std::string& text, const std::string& path) {
@@ -185,8 +224,10 @@ FileNameDisplay MainWindow::ShowName() const
 
 void MainWindow::OpenFile(const QString& path)
 {
-    LoadNamedEepromFile(image, prompts, Owner::MainWindow, ShowName(), QFile::encodeName(path).toStdString());
+    if (LoadNamedEepromFile(image, prompts, Owner::MainWindow, ShowName(), QFile::encodeName(path).toStdString()) == 1)
+        opened = QStringLiteral("Opened ") + panel->Text(ControlId::FileName).mid(11);
     panel->RefreshPanel();
+    ShowOpened(QString());
 }
 
 void MainWindow::Command(int id)
@@ -203,10 +244,13 @@ void MainWindow::Command(int id)
     }
     switch (id) {
     case Cmd::Open:
-    case Cmd::OpenBackup:
-        OpenEepromFile(image, prompts, Owner::MainWindow, ShowName(),
-                       id == Cmd::OpenBackup ? QFile::encodeName(paths.backupFolder).toStdString() : std::string());
+        if (OpenEepromFile(image, prompts, Owner::MainWindow, ShowName()) == 1)
+            opened = QStringLiteral("Opened ") + panel->Text(ControlId::FileName).mid(11);
         panel->RefreshPanel(); // also after a cancel: typed values go back to the image's
+        ShowOpened(QString());
+        break;
+    case Cmd::OpenBackup:
+        OpenBackup();
         break;
     case Cmd::Save:
         if (panel->ValidatePanel() == 1)

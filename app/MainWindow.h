@@ -67,6 +67,9 @@ class MainWindow : public QMainWindow {
     void AssignDevice();
     void SizeToScreen();
     FileNameDisplay ShowName() const;
+    void OpenBackup();
+    // The window title after an open: with the backup's label, or plain.
+    void ShowOpened(const QString& backup);
 
     AppPaths paths;
     Prompts& prompts;
@@ -78,6 +81,7 @@ class MainWindow : public QMainWindow {
     QHash<int, QAction*> actions;
     QSize initialSize;
     bool iconSet = false;
+    QString opened; // what an open is announced as, once the panel is refreshed
     std::function<AdapterDescriptions()> adapterLookup = SystemAdapters;
     std::string stableDeviceFolder = "/dev/serial/by-id";
 };

@@ -7,7 +7,38 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QVBoxLayout>
+
+std::optional<std::size_t> QtPrompts::ChooseBackup(const std::vector<std::string>& rows)
+{
+    QDialog dialog(main);
+    dialog.setWindowTitle(QStringLiteral("Open Backup"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(QStringLiteral("&Backups, newest first:"), &dialog);
+    auto* list = new QListWidget(&dialog);
+    label->setBuddy(list);
+    int widest = 0;
+    for (const std::string& row : rows) {
+        list->addItem(QString::fromStdString(row));
+        widest = std::max(widest, list->fontMetrics().horizontalAdvance(QString::fromStdString(row)));
+    }
+    list->setCurrentRow(0);
+    // Each row whole, nothing cut short.
+    list->setMinimumWidth(std::min(widest + 40, 1000));
+    list->setWordWrap(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel, &dialog);
+    layout->addWidget(label);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0)
+        return std::nullopt;
+    return static_cast<std::size_t>(list->currentRow());
+}
 
 void QtPrompts::ErrorBox(Owner owner, const std::string& text)
 {

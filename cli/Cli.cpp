@@ -88,11 +88,7 @@ QJsonValue JsonValue(const Setting& setting, const std::string& text)
 
 QString PlainValue(const Setting& setting, const std::string& text)
 {
-    if (setting.Message())
-        return "\"" + QString::fromStdString(text) + "\"";
-    if (setting.List() && text.empty())
-        return QString::fromLatin1(NoEntry.data(), static_cast<qsizetype>(NoEntry.size()));
-    return QString::fromStdString(text);
+    return QString::fromStdString(ValueInWords(setting, text));
 }
 
 void PrintJson(Context& c, const QJsonDocument& document)
@@ -125,27 +121,21 @@ int DiffFiles(Context& c)
     EepromImage before, after;
     if (!Load(c.positional[0], before, c) || !Load(c.positional[1], after, c))
         return UsageError;
-    const auto old = Shown(before);
-    const auto now = Shown(after);
+    const std::vector<Difference> differences = Differences(before, after);
     QJsonObject changes;
-    bool differ = false;
-    for (std::size_t i = 0; i < old.size(); ++i) {
-        const Setting& setting = *old[i].first;
-        if (old[i].second == now[i].second)
-            continue;
-        differ = true;
+    for (const auto& [setting, old, now] : differences) {
         if (c.json) {
-            changes.insert(QString::fromLatin1(setting.name), QJsonObject{{"old", JsonValue(setting, old[i].second)},
-                                                                          {"new", JsonValue(setting, now[i].second)}});
+            changes.insert(QString::fromLatin1(setting->name),
+                           QJsonObject{{"old", JsonValue(*setting, old)}, {"new", JsonValue(*setting, now)}});
         } else {
-            c.out << QString::fromLatin1(setting.name) << ": " << PlainValue(setting, old[i].second) << " -> "
-                  << PlainValue(setting, now[i].second) << "\n";
+            c.out << QString::fromLatin1(setting->name) << ": " << PlainValue(*setting, old) << " -> "
+                  << PlainValue(*setting, now) << "\n";
         }
     }
     if (c.json)
         PrintJson(c, QJsonDocument(changes));
     c.out.flush();
-    return differ ? 1 : Success; // as diff(1) does
+    return differences.empty() ? Success : 1; // as diff(1) does
 }
 
 int SetValues(Context& c)

@@ -63,7 +63,45 @@ bool IsBackupName(std::string_view rest)
     return rest == ".eep";
 }
 
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+long long DaysFromCivil(long long y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+int Number(std::string_view digits)
+{
+    int n = 0;
+    for (const char c : digits)
+        n = n * 10 + (c - '0');
+    return n;
+}
+
 } // namespace
+
+std::optional<BackupInfo> ReadBackupName(std::string_view name)
+{
+    if (!IsBackupName(name))
+        return std::nullopt;
+    // "2026-12-07T10-42-05Z_rev30_read.eep"
+    const long long days = DaysFromCivil(Number(name.substr(0, 4)), static_cast<unsigned>(Number(name.substr(5, 2))),
+                                         static_cast<unsigned>(Number(name.substr(8, 2))));
+    const long long seconds =
+        days * 86400 + Number(name.substr(11, 2)) * 3600 + Number(name.substr(14, 2)) * 60 + Number(name.substr(17, 2));
+    std::string_view rest = name.substr(24); // behind "_rev"
+    std::size_t digits = 0;
+    while (digits < rest.size() && IsDigit(rest[digits]))
+        ++digits;
+    BackupInfo info{static_cast<std::time_t>(seconds), Number(rest.substr(0, digits)), {}};
+    rest.remove_prefix(digits + 1);
+    info.kind = std::string(rest.substr(0, rest.find_first_of("_.")));
+    return info;
+}
 
 std::string BackupName(std::time_t when, int revision, const std::string& kind)
 {

@@ -6,7 +6,9 @@
 #include "image/EepromImage.h"
 
 #include <ctime>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 inline constexpr int BackupsKept = 200;
@@ -31,3 +33,11 @@ std::string SaveBackup(const std::string& folder, const EepromImage& image, int 
 
 // The backups in `folder`, oldest first.
 std::vector<std::string> ListBackups(const std::string& folder);
+
+// What a backup's name says.
+struct BackupInfo {
+    std::time_t when; // UTC
+    int revision;
+    std::string kind; // a BackupKind
+};
+std::optional<BackupInfo> ReadBackupName(std::string_view name);

@@ -207,6 +207,38 @@ FieldTexts ShownTexts(const EepromImage& image)
     return texts;
 }
 
+std::string ValueInWords(const Setting& setting, std::string_view shown)
+{
+    if (setting.Message())
+        return "\"" + std::string(shown) + "\"";
+    if (setting.List() && shown.empty())
+        return std::string(NoEntry);
+    return std::string(shown);
+}
+
+std::string ShownValue(const Setting& setting, const EepromImage& image, const FieldTexts& texts)
+{
+    return setting.IsField() ? TextOf(texts, setting.id) : ShownText(setting, image);
+}
+
+std::vector<Difference> Differences(const EepromImage& before, const FieldTexts& beforeTexts, const EepromImage& after,
+                                    const FieldTexts& afterTexts)
+{
+    std::vector<Difference> differences;
+    for (const Setting& setting : Table) {
+        std::string old = ShownValue(setting, before, beforeTexts);
+        std::string now = ShownValue(setting, after, afterTexts);
+        if (old != now)
+            differences.push_back({&setting, std::move(old), std::move(now)});
+    }
+    return differences;
+}
+
+std::vector<Difference> Differences(const EepromImage& before, const EepromImage& after)
+{
+    return Differences(before, ShownTexts(before), after, ShownTexts(after));
+}
+
 MessageTexts MessagesOf(const FieldTexts& texts)
 {
     MessageTexts messages;

@@ -91,6 +91,10 @@ std::vector<const Setting*> FindSettings(std::string_view typed);
 // messages their text, whole, as the image holds it.
 std::string ShownText(const Setting& setting, const EepromImage& image);
 
+// A shown value as it is written in a sentence or a listing: a message in
+// quotes, a list without an entry as "none", anything else as it is.
+std::string ValueInWords(const Setting& setting, std::string_view shown);
+
 // A number field's text as the panel reads it: digits only, else 0.
 unsigned ReadNumber(std::string_view text);
 
@@ -99,6 +103,20 @@ using FieldTexts = std::map<ControlId, std::string>;
 
 // The fields as RefreshPanel fills them from `image`.
 FieldTexts ShownTexts(const EepromImage& image);
+
+// What a setting shows, given an image and the texts its fields hold.
+std::string ShownValue(const Setting& setting, const EepromImage& image, const FieldTexts& texts);
+
+struct Difference {
+    const Setting* setting;
+    std::string before, after; // shown values
+};
+
+// The settings whose shown values differ, in the table's order: between two
+// images with the texts their fields hold, or as they would be shown.
+std::vector<Difference> Differences(const EepromImage& before, const FieldTexts& beforeTexts, const EepromImage& after,
+                                    const FieldTexts& afterTexts);
+std::vector<Difference> Differences(const EepromImage& before, const EepromImage& after);
 
 // The six messages among the field texts.
 MessageTexts MessagesOf(const FieldTexts& texts);

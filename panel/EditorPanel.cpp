@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <utility>
 
 namespace {
 
@@ -72,6 +73,10 @@ EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
     announcer->setGeometry(0, 0, 0, 0);
     FillLists();
     Connect();
+
+    announceTimer.setSingleShot(true);
+    announceTimer.setInterval(AnnounceDelayMs);
+    connect(&announceTimer, &QTimer::timeout, this, &EditorPanel::SpeakPending);
 
     timer.setInterval(250);
     connect(&timer, &QTimer::timeout, this, &EditorPanel::Tick);
@@ -154,9 +159,20 @@ void EditorPanel::SetText(ControlId id, const QString& text)
 
 void EditorPanel::Announce(const QString& text)
 {
-    announcer->setProperty("announcement", text);
-    announcer->hide();
-    announcer->show();
+    // Told a moment later, after the changes this same step makes (a
+    // refresh sends a screen reader dozens of events, and one that is
+    // flooded drops what came before them).
+    pendingAnnouncements << text;
+    announceTimer.start();
+}
+
+void EditorPanel::SpeakPending()
+{
+    for (const QString& text : std::exchange(pendingAnnouncements, {})) {
+        announcer->setProperty("announcement", text);
+        announcer->hide();
+        announcer->show();
+    }
 }
 
 void EditorPanel::ShowStatus(const QString& text, const QString& detail)
@@ -240,16 +256,23 @@ void EditorPanel::Tick()
 
 void EditorPanel::RefreshPanel()
 {
+    // Only what really changes is touched: each change is an event a screen
+    // reader has to hear out.
     for (const Setting& setting : AllSettings()) {
         if (const CheckBoxSetting* check = setting.Box()) {
-            ControlAs<QCheckBox>(setting.id)->setChecked(IsChecked(image, check->box));
+            auto* box = ControlAs<QCheckBox>(setting.id);
+            if (box->isChecked() != IsChecked(image, check->box))
+                box->setChecked(IsChecked(image, check->box));
         } else if (const ListSetting* list = setting.List()) {
             // No entry stands for some values (an output nibble without
             // exactly one port bit, say): showing none is better than showing
             // a setting the keyer does not have.
-            ControlAs<QComboBox>(setting.id)->setCurrentIndex(list->shown(image).value_or(-1));
-        } else {
-            SetText(setting.id, QString::fromLatin1(ShownText(setting, image)));
+            auto* box = ControlAs<QComboBox>(setting.id);
+            const int index = list->shown(image).value_or(-1);
+            if (box->currentIndex() != index)
+                box->setCurrentIndex(index);
+        } else if (const QString shown = QString::fromLatin1(ShownText(setting, image)); Text(setting.id) != shown) {
+            SetText(setting.id, shown);
         }
     }
 }
@@ -260,14 +283,19 @@ int EditorPanel::Refuse(const QString& message)
     return 0;
 }
 
-int EditorPanel::ValidatePanel()
+FieldTexts EditorPanel::FieldTextsNow() const
 {
     FieldTexts texts;
     for (const Setting& setting : AllSettings()) {
         if (setting.IsField())
             texts[setting.id] = Text(setting.id).toStdString();
     }
-    if (const auto refusal = ValidateSettings(image, texts))
+    return texts;
+}
+
+int EditorPanel::ValidatePanel()
+{
+    if (const auto refusal = ValidateSettings(image, FieldTextsNow()))
         return Refuse(QString::fromStdString(*refusal));
     return 1;
 }

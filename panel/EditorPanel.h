@@ -7,6 +7,7 @@
 #include "image/ControlIds.h"
 #include "image/EepromImage.h"
 #include "image/MessageCodec.h"
+#include "image/Settings.h"
 #include "panel/LayoutBuilder.h"
 #include "panel/Prompts.h"
 
@@ -20,6 +21,7 @@ class EditorPanel : public QFrame {
 
   public:
     static constexpr int StatusTicks = 18;
+    static constexpr int AnnounceDelayMs = 100;
 
     EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent = nullptr);
 
@@ -27,6 +29,8 @@ class EditorPanel : public QFrame {
     // 1 when every field passed and the image holds the panel's values;
     // 0 at the first refusal, which a box owned by the panel explains.
     int ValidatePanel();
+    // The texts the number and message fields hold now.
+    FieldTexts FieldTextsNow() const;
     // The six message fields' texts, and the characters they hold together.
     MessageTexts Messages() const;
     int MessageCharCount() const;
@@ -47,6 +51,9 @@ class EditorPanel : public QFrame {
     // the full path as its tooltip.
     void ShowFileName(const QString& text, const QString& path);
     int StatusCountdown() const { return statusCountdown; }
+    // Says `text` to a screen reader once the panel's own changes have been
+    // told, so that it is not lost among them.
+    void Announce(const QString& text);
 
     // Enables or disables the keyer buttons while an operation runs; `keep`,
     // the button that has the keyboard, stays as it is.
@@ -64,12 +71,14 @@ class EditorPanel : public QFrame {
     void Connect();
     MessageField* Message(int n) const;
     int Refuse(const QString& message);
-    void Announce(const QString& text);
+    void SpeakPending();
 
     EepromImage& image;
     Prompts& prompts;
     DialogControls controls;
     QTimer timer;
+    QTimer announceTimer;
+    QStringList pendingAnnouncements;
     int statusCountdown = 0;
     QString fileName; // text 113 in full, before any shortening
     QString linkStatusDescription;

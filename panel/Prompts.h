@@ -27,6 +27,10 @@ class Prompts {
     virtual std::optional<std::string> ChooseOpenFile(Owner owner, const std::string& folder) = 0;
     virtual std::optional<std::string> ChooseSaveFile(Owner owner) = 0;
 
+    // Which backup to open: the index of one of `rows` (newest first, each
+    // one sentence), or nothing when the person cancels.
+    virtual std::optional<std::size_t> ChooseBackup(const std::vector<std::string>& rows) = 0;
+
     // Which of `devices` port 1..12 is to open: the device's index and the
     // port, starting from `port`; nothing when the person cancels.
     struct DeviceChoice {

@@ -4,6 +4,7 @@
 #include "app/QtPrompts.h"
 #include "app/SettingFinder.h"
 #include "app/WindowSize.h"
+#include "files/Backups.h"
 #include "keyer/PortNames.h"
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
@@ -13,9 +14,11 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -78,6 +81,7 @@ class TestApp : public QObject {
     void oneKeyEach_data();
     void oneKeyEach();
     void goToSetting_data();
+    void backupsToChooseBetween();
     void goToSetting();
     void helpAndVersionNeedNoDisplay();
 
@@ -95,6 +99,7 @@ void TestApp::init()
     paths.configFolder = dir->path();
     paths.portSettingsPath = dir->filePath("mv2mgr.cfg");
     paths.osFamily = "Linux";
+    paths.backupFolder = dir->filePath("backups");
     prompts = RecordingPrompts();
     channel = std::make_unique<QtSerialChannel>(paths.configFolder.toStdString());
     window = std::make_unique<MainWindow>(paths, prompts, *channel, 1);
@@ -534,6 +539,44 @@ void TestApp::goToSetting()
     });
     QTest::keySequence(QApplication::focusWidget(), QKeySequence("Ctrl+G"));
     QTRY_COMPARE(window->focusWidget(), window->Panel()->Control(reached));
+}
+
+void TestApp::backupsToChooseBetween()
+{
+    // What the panel shows: all zero, Weight typed as 50.
+    window->Panel()->RefreshPanel();
+    window->Panel()->SetText(ControlId::Weight, "50");
+    const std::string folder = paths.backupFolder.toStdString();
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto keep = [&](const QDateTime& when, const char* kind, int weight, int sidetone) {
+        EepromImage image;
+        image[4] = static_cast<std::uint8_t>(weight);
+        image[3] = static_cast<std::uint8_t>(sidetone);
+        QCOMPARE(SaveBackup(folder, image, 30, kind, when.toSecsSinceEpoch()), std::string());
+    };
+    keep(now.addDays(-3), BackupKind::Write, 50, 0);
+    keep(now.addSecs(-60), BackupKind::Read, 60, 7);
+    const QString minuteAgo = QLocale(QLocale::English).toString(now.addSecs(-60).time(), "HH:mm");
+    prompts.backupAnswer = 0;
+    window->Command(Cmd::OpenBackup);
+    const QString today = now.addSecs(-60).date() == now.date() ? "Today " : "Yesterday ";
+    QCOMPARE(prompts.backupsOffered.size(), 2u);
+    QCOMPARE(QString::fromStdString(prompts.backupsOffered[0]),
+             today + minuteAgo + ", read from the keyer, revision 30: Weight 60, Sidetone Hz 571 differ.");
+    QVERIFY2(QString::fromStdString(prompts.backupsOffered[1])
+                 .contains("written to the keyer, revision 30: the same as "
+                           "the panel."),
+             prompts.backupsOffered[1].c_str());
+    // The newest was opened, and the window says so.
+    QCOMPARE(window->Panel()->Text(ControlId::Weight), QString("60"));
+    const QString label = "read " + QLocale(QLocale::English).toString(now.addSecs(-60), "d MMM HH:mm");
+    QCOMPARE(window->Panel()->Text(ControlId::FileName), "Backup: " + label);
+    QVERIFY2(window->windowTitle().endsWith(label), qPrintable(window->windowTitle()));
+
+    // Cancelled: nothing changes.
+    prompts.backupAnswer.reset();
+    window->Command(Cmd::OpenBackup);
+    QCOMPARE(window->Panel()->Text(ControlId::Weight), QString("60"));
 }
 
 void TestApp::helpAndVersionNeedNoDisplay()

@@ -7,8 +7,12 @@
 #include "support/RecordingPrompts.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -111,6 +115,7 @@ class TestOperations : public QObject {
     void connectionFailureShowsWarning_data();
     void connectionFailureShowsWarning();
     void readMvRefreshesAndStatusClears();
+    void readIsHeardAfterItsRefresh();
     void readFailureKeepsImageAndPanel_data();
     void readFailureKeepsImageAndPanel();
     void secondPressDuringBoxDoesNothing();
@@ -291,6 +296,55 @@ void TestOperations::readMvRefreshesAndStatusClears()
     QVERIFY(!channel->PortOpen());
 }
 
+namespace {
+// Notes each announcement, as it is shown, into a shared log.
+class ToldInOrder : public QObject {
+  public:
+    ToldInOrder(QAccessibleInterface* notification, QStringList& told) : notification(notification), told(told)
+    {
+        notification->object()->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            told << "announced " + notification->text(QAccessible::Name);
+        return false;
+    }
+
+  private:
+    QAccessibleInterface* notification;
+    QStringList& told;
+};
+} // namespace
+
+void TestOperations::readIsHeardAfterItsRefresh()
+{
+    // Each change of a control is an event a screen reader must hear out;
+    // they are noted in order, with the announcements.
+    panel->show();
+    QStringList told;
+    Announcements announcements(panel.get());
+    ToldInOrder order(announcements.notification, told);
+    QObject watching;
+    for (QLineEdit* field : panel->findChildren<QLineEdit*>())
+        connect(field, &QLineEdit::textChanged, &watching, [&] { told << "change"; });
+    for (QPlainTextEdit* field : panel->findChildren<QPlainTextEdit*>())
+        connect(field, &QPlainTextEdit::textChanged, &watching, [&] { told << "change"; });
+    for (QComboBox* box : panel->findChildren<QComboBox*>())
+        connect(box, &QComboBox::currentIndexChanged, &watching, [&] { told << "change"; });
+    for (QCheckBox* box : panel->findChildren<QCheckBox*>())
+        connect(box, &QCheckBox::toggled, &watching, [&] { told << "change"; });
+    for (int round = 0; round < 2; ++round) {
+        told.clear();
+        Press(ControlId::ReadMV);
+        QTRY_VERIFY(told.contains("announced Done"));
+        // The outcome is told after every change the refresh made, and the
+        // second read of the same image changes no control at all.
+        QVERIFY(told.lastIndexOf("change") < told.indexOf("announced Done"));
+        QVERIFY(round == 1 ? told.count("change") == 0 : told.count("change") > 10);
+    }
+}
+
 void TestOperations::readFailureKeepsImageAndPanel_data()
 {
     QTest::addColumn<int>("fault");
@@ -343,7 +397,7 @@ void TestOperations::writeMvSendsValidatedImage()
     Press(ControlId::WriteMV);
     QVERIFY(prompts.boxes.empty());
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
-    QCOMPARE(announcements.heard.mid(announcements.heard.size() - 2), QStringList({"Writing", "Done"}));
+    QTRY_COMPARE(announcements.heard.mid(announcements.heard.size() - 2), QStringList({"Writing", "Done"}));
     for (int tick = 1; tick < EditorPanel::StatusTicks; ++tick)
         panel->Tick();
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));

@@ -51,6 +51,14 @@ class RecordingPrompts : public Prompts {
         return deviceAnswer;
     }
 
+    std::optional<std::size_t> backupAnswer; // nothing: cancel
+    std::vector<std::string> backupsOffered;
+    std::optional<std::size_t> ChooseBackup(const std::vector<std::string>& rows) override
+    {
+        backupsOffered = rows;
+        return backupAnswer;
+    }
+
     std::string LastText() const { return boxes.empty() ? std::string() : boxes.back().text; }
 
   private:
