@@ -129,11 +129,8 @@ void MainWindow::UpdatePortCaptions()
 
 void MainWindow::AssignDevice()
 {
+    // With none listed, "Other device..." is still there.
     const std::vector<AssignableDevice> devices = AssignableDevices(adapterLookup(), stableDeviceFolder);
-    if (devices.empty()) {
-        prompts.ErrorBox(Owner::MainWindow, "No serial device is present. Plug the adapter in and try again.");
-        return;
-    }
     std::vector<std::string> entries;
     for (const AssignableDevice& d : devices) {
         std::string entry = d.name;
@@ -144,10 +141,13 @@ void MainWindow::AssignDevice()
         entries.push_back(entry);
     }
     const auto choice = prompts.ChooseDevice(entries, selectedPort);
-    if (!choice || choice->device >= devices.size())
+    if (!choice || choice->device > devices.size())
         return;
-    const std::string problem = AssignPortDevice(QFile::encodeName(paths.configFolder).toStdString(), choice->port,
-                                                 devices[choice->device].name);
+    const bool listed = choice->device < devices.size();
+    std::string problem = listed ? std::string() : WhyNotADevice(choice->other);
+    if (problem.empty())
+        problem = AssignPortDevice(QFile::encodeName(paths.configFolder).toStdString(), choice->port,
+                                   listed ? devices[choice->device].name : choice->other);
     if (!problem.empty()) {
         prompts.ErrorBox(Owner::MainWindow, problem);
         return;

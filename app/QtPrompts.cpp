@@ -6,7 +6,12 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QVBoxLayout>
@@ -99,7 +104,31 @@ std::optional<Prompts::DeviceChoice> QtPrompts::ChooseDevice(const std::vector<s
     auto* deviceList = new QComboBox;
     for (const std::string& device : devices)
         deviceList->addItem(QString::fromStdString(device));
+    deviceList->addItem(QStringLiteral("Other device\u2026"));
     form->addRow(QStringLiteral("&Device:"), deviceList);
+    // A device Qt does not list (Bluetooth, another ttyS, a virtual port).
+    auto* other = new QLineEdit;
+    other->setPlaceholderText(QStringLiteral("/dev/rfcomm0"));
+    auto* browse = new QPushButton(QStringLiteral("&Browse\u2026"));
+    auto* otherRow = new QHBoxLayout;
+    otherRow->addWidget(other);
+    otherRow->addWidget(browse);
+    form->addRow(QStringLiteral("&Other device:"), otherRow);
+    const auto showOther = [=](int index) {
+        const bool wanted = index == deviceList->count() - 1;
+        other->setEnabled(wanted);
+        browse->setEnabled(wanted);
+    };
+    showOther(devices.empty() ? 0 : -1);
+    QObject::connect(deviceList, &QComboBox::currentIndexChanged, &dialog, showOther);
+    QObject::connect(browse, &QPushButton::clicked, &dialog, [&dialog, other] {
+        QFileDialog chooser(&dialog, QStringLiteral("Other device"), QStringLiteral("/dev"));
+        chooser.setFileMode(QFileDialog::ExistingFile);
+        chooser.setFilter(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        chooser.setOption(QFileDialog::DontResolveSymlinks);
+        if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty())
+            other->setText(chooser.selectedFiles().front());
+    });
     auto* portList = new QComboBox;
     for (int n = 1; n <= 12; ++n)
         portList->addItem(QStringLiteral("Com%1").arg(n));
@@ -111,5 +140,6 @@ std::optional<Prompts::DeviceChoice> QtPrompts::ChooseDevice(const std::vector<s
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted || deviceList->currentIndex() < 0)
         return std::nullopt;
-    return DeviceChoice{static_cast<std::size_t>(deviceList->currentIndex()), portList->currentIndex() + 1};
+    return DeviceChoice{static_cast<std::size_t>(deviceList->currentIndex()), portList->currentIndex() + 1,
+                        QFile::encodeName(other->text().trimmed()).toStdString()};
 }

@@ -85,6 +85,21 @@ std::vector<AssignableDevice> AssignableDevices(const AdapterDescriptions& adapt
     return devices;
 }
 
+std::string WhyNotADevice(const std::string& path)
+{
+    if (path.empty())
+        return "Type the device's path, for example /dev/rfcomm0, or browse for it.";
+    if (path.front() != '/')
+        return "\"" + ShownControls(path) + "\" is not a whole path; a device's path begins with /dev/.";
+    std::error_code ec;
+    const auto status = fs::status(path, ec);
+    if (!fs::exists(status))
+        return "No such device: " + ShownControls(path) + ". Is it connected, and is the path right?";
+    if (status.type() != fs::file_type::character)
+        return ShownControls(path) + " is not a serial device.";
+    return {};
+}
+
 std::string AssignPortDevice(const std::string& configFolder, int port, const std::string& device)
 {
     if (port < 1 || port > 12)

@@ -38,6 +38,10 @@ struct AssignableDevice {
 // /dev/serial/by-id) where a name there leads to them.
 std::vector<AssignableDevice> AssignableDevices(const AdapterDescriptions& adapters, const std::string& stableFolder);
 
+// Why `path` cannot be given to a port, or an empty text: it must be a whole
+// path that leads (links followed) to a device that is there now.
+std::string WhyNotADevice(const std::string& path);
+
 // Makes port `port` open `device` through the link com<n> in `configFolder`,
 // replacing an earlier link. Returns what went wrong, or an empty text; a
 // com<n> that is not a link is never replaced.

@@ -61,11 +61,13 @@ class TypedTextChangesNothing : public QObject {
     QComboBox* box;
 };
 
-// A number field. Tabbing into a line edit selects its text before the
-// screen reader hears of the focus: it then speaks the selection, cut short,
-// and nothing at all for an empty field. Here the text is not selected,
-// and the field is announced as any other.
-class NumberField : public QLineEdit {
+// A line edit that takes the focus without selecting its text. Tabbing
+// into a line edit selects its text before the screen reader hears of the
+// focus: it then speaks the selection ("selected", "unselected") on top of
+// the field, cut short, and nothing at all for an empty field. Here the text
+// is not selected, and the field is announced as any other. Number fields
+// and the text part of the editable lists are made of it.
+class UnselectedLineEdit : public QLineEdit {
   public:
     using QLineEdit::QLineEdit;
 
@@ -96,7 +98,7 @@ QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
     case ControlKind::MessageField:
         return new MessageField(parent);
     case ControlKind::NumberField: {
-        auto* field = new NumberField(parent);
+        auto* field = new UnselectedLineEdit(parent);
         // Three digits at most, typed or pasted. No maxLength: it would cut a
         // pasted 25000 to an acceptable 250, where the validator refuses it.
         field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), field));
@@ -117,6 +119,7 @@ QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
         auto* box = new QComboBox(parent);
         if (c.kind == ControlKind::EditableDropDown) {
             box->setEditable(true);
+            box->setLineEdit(new UnselectedLineEdit(box));
             box->setInsertPolicy(QComboBox::NoInsert);
             box->setCompleter(nullptr); // it would turn a typed "v" into VibroBug
             box->lineEdit()->installEventFilter(new TypedTextChangesNothing(box));

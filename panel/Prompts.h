@@ -32,10 +32,13 @@ class Prompts {
     virtual std::optional<std::size_t> ChooseBackup(const std::vector<std::string>& rows) = 0;
 
     // Which of `devices` port 1..12 is to open: the device's index and the
-    // port, starting from `port`; nothing when the person cancels.
+    // port, starting from `port`; nothing when the person cancels. The
+    // chooser also offers "Other device...": its index is devices.size(),
+    // and `other` holds the path typed or browsed for.
     struct DeviceChoice {
         std::size_t device;
         int port;
+        std::string other = {};
     };
     virtual std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int port) = 0;
 };

@@ -82,6 +82,8 @@ class TestApp : public QObject {
     void oneKeyEach();
     void goToSetting_data();
     void backupsToChooseBetween();
+    void otherDevice_data();
+    void otherDevice();
     void goToSetting();
     void helpAndVersionNeedNoDisplay();
 
@@ -577,6 +579,47 @@ void TestApp::backupsToChooseBetween()
     prompts.backupAnswer.reset();
     window->Command(Cmd::OpenBackup);
     QCOMPARE(window->Panel()->Text(ControlId::Weight), QString("60"));
+}
+
+void TestApp::otherDevice_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("refusal"); // empty: linked
+    QTest::newRow("a device Qt does not list") << "/dev/null"
+                                               << "";
+    QTest::newRow("missing") << "/dev/rfcomm9"
+                             << "No such device: /dev/rfcomm9. Is it connected, and is the path right?";
+    QTest::newRow("not a whole path") << "rfcomm0"
+                                      << "\"rfcomm0\" is not a whole path; a device's path begins with /dev/.";
+    QTest::newRow("a regular file") << "FILE"
+                                    << "FILE is not a serial device.";
+    QTest::newRow("nothing typed") << ""
+                                   << "Type the device's path, for example /dev/rfcomm0, or browse for it.";
+}
+
+void TestApp::otherDevice()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, refusal);
+    const QString file = dir->filePath("plain");
+    std::ofstream(file.toStdString()) << "";
+    typed.replace("FILE", file);
+    refusal.replace("FILE", file);
+    // Nothing listed: "Other device..." is still offered, after the listed ones.
+    window->SetDeviceSources([] { return AdapterDescriptions{}; }, "");
+    prompts.deviceAnswer = Prompts::DeviceChoice{0, 9, typed.toStdString()};
+    window->Command(Cmd::AssignDevice);
+    QVERIFY(prompts.devicesOffered.empty());
+    const std::string link = dir->filePath("com9").toStdString();
+    if (refusal.isEmpty()) {
+        QVERIFY(prompts.boxes.empty());
+        QCOMPARE(std::filesystem::read_symlink(link).string(), typed.toStdString());
+        QCOMPARE(window->SelectedPort(), 9);
+    } else {
+        QCOMPARE(QString::fromStdString(prompts.LastText()), refusal);
+        QVERIFY(!std::filesystem::exists(std::filesystem::symlink_status(link)));
+        QCOMPARE(window->SelectedPort(), 1);
+    }
 }
 
 void TestApp::helpAndVersionNeedNoDisplay()

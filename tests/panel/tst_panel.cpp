@@ -700,6 +700,11 @@ void TestPanel::keyboardAndScreenReaders()
     auto* cmdWpm = qobject_cast<QLineEdit*>(panel->Control(ControlId::CmdWPM));
     QCOMPARE(QApplication::focusWidget(), cmdWpm);
     QVERIFY(!cmdWpm->hasSelectedText());
+    // Nor into an editable list: its entry is heard once, with no selection chatter.
+    List(ControlId::KeyerMode)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), List(ControlId::PaddleHang));
+    QVERIFY(!List(ControlId::PaddleHang)->lineEdit()->hasSelectedText());
     QCOMPARE(panel->Control(ControlId::LinkStatus)->toolTip(), QString("No such device: /dev/ttyUSB0."));
 
     // Tab reaches every field, list, box and button once, then comes back.
