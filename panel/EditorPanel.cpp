@@ -168,6 +168,7 @@ void EditorPanel::Announce(const QString& text)
 
 void EditorPanel::SpeakPending()
 {
+    announceTimer.stop();
     for (const QString& text : std::exchange(pendingAnnouncements, {})) {
         announcer->setProperty("announcement", text);
         announcer->hide();
@@ -279,6 +280,7 @@ void EditorPanel::RefreshPanel()
 
 int EditorPanel::Refuse(const QString& message)
 {
+    SpeakPending();
     prompts.ErrorBox(Owner::EditorPanel, message.toStdString());
     return 0;
 }

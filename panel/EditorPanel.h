@@ -54,6 +54,9 @@ class EditorPanel : public QFrame {
     // Says `text` to a screen reader once the panel's own changes have been
     // told, so that it is not lost among them.
     void Announce(const QString& text);
+    // Says what waits to be said now: before a box, which a screen reader
+    // reads at once, so that the link's status is not heard after it.
+    void SpeakPending();
 
     // Enables or disables the keyer buttons while an operation runs; `keep`,
     // the button that has the keyboard, stays as it is.
@@ -71,7 +74,6 @@ class EditorPanel : public QFrame {
     void Connect();
     MessageField* Message(int n) const;
     int Refuse(const QString& message);
-    void SpeakPending();
 
     EepromImage& image;
     Prompts& prompts;

@@ -86,6 +86,7 @@ void KeyerButtons::NotConnected(const std::string& reason)
 {
     // The box waits for the person; the cursor must not claim we are busy.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
+    panel.SpeakPending();
     prompts.WarningBox(OperationText::NotConnected, reason);
     QApplication::restoreOverrideCursor();
 }

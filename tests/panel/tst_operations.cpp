@@ -260,9 +260,18 @@ void TestOperations::connectionFailureShowsWarning()
     panel->RefreshPanel();
     const EepromImage before = image;
     bool busyDuringBox = false;
-    prompts.whileBoxOpen = [&] { busyDuringBox = Busy() && !panel->Control(button)->isEnabled(); };
+    panel->show();
+    Announcements announcements(panel.get());
+    QStringList heardBeforeBox;
+    prompts.whileBoxOpen = [&] {
+        busyDuringBox = Busy() && !panel->Control(button)->isEnabled();
+        heardBeforeBox = announcements.heard;
+    };
 
     Press(button);
+    // The reason is heard before the box, not after it.
+    QCOMPARE(heardBeforeBox.size(), 1);
+    QVERIFY2(heardBeforeBox[0].startsWith("MV Fail:"), qPrintable(heardBeforeBox[0]));
     QCOMPARE(prompts.boxes.size(), 1u);
     QCOMPARE(prompts.boxes[0].kind, ShownBox::Warning);
     QCOMPARE(prompts.boxes[0].text, std::string("MV not connected"));

@@ -1,0 +1,198 @@
+#!/usr/bin/python3
+"""The whole job by keyboard under the Orca screen reader, as a blind user does it.
+
+    /usr/bin/python3 tests/outside/journey.py build/mv2mgr --helpers DIR [--out OUT]
+
+DIR is the folder of orca_says.py (the outside-testing helpers). Starts Xvfb,
+a private session bus, Orca and the editor, with a stand-in keyer on a
+pseudo-terminal behind a com5 link, then presses the journey's keys: pick
+Com5, Read MV, go to Weight, change it, Write MV, open the read backup, Write
+MV, and one refusal (Weight 95). Prints what Orca says at each step and the
+counts of keys and words; OUT/journey.jsonl keeps it. Not part of the tests:
+it needs Orca, Xvfb and about two minutes.
+"""
+import argparse
+import json
+import os
+import pty
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import tty
+
+
+class StandInKeyer:
+    """Answers the keyer's host protocol on a pseudo-terminal, from a thread."""
+
+    def __init__(self):
+        self.master, slave = pty.openpty()
+        tty.setraw(slave)
+        self.device = os.ttyname(slave)
+        self.slave = slave
+        self.eeprom = bytearray(256)
+        self.eeprom[0:17] = bytes([7, 0x23, 9, 7, 50, 10, 20, 12, 23, 5, 0, 15, 50, 48, 0x25, 0x0C, 20])
+        self.eeprom[17] = 24
+        self.eeprom[18:24] = bytes([0x10] * 6)
+        self.buffer = bytearray()
+        threading.Thread(target=self.run, daemon=True).start()
+
+    def take(self, n):
+        while len(self.buffer) < n:
+            self.buffer += os.read(self.master, 1024)
+        out, self.buffer = bytes(self.buffer[:n]), self.buffer[n:]
+        return out
+
+    def run(self):
+        try:
+            while True:
+                b = self.take(1)[0]
+                if b != 0x00:
+                    continue  # the attention bytes
+                code = self.take(1)[0]
+                if code == 0x04:
+                    os.write(self.master, self.take(1))
+                elif code == 0x09:
+                    os.write(self.master, bytes([30]))
+                elif code in (0x05, 0x06):
+                    os.write(self.master, bytes([0 if code == 0x05 else 128]))
+                elif code == 0x0C:
+                    os.write(self.master, bytes(self.eeprom))
+                elif code == 0x0D:
+                    self.eeprom = bytearray(self.take(256))
+                elif code == 0x0E:
+                    self.take(1)
+        except OSError:
+            pass
+
+
+def outer(args):
+    root = tempfile.mkdtemp(prefix="journey-")
+    out = os.path.abspath(args.out or os.path.join(root, "out"))
+    os.makedirs(out, exist_ok=True)
+    env = dict(os.environ)
+    for k in ("XDG_CURRENT_DESKTOP", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS"):
+        env.pop(k, None)
+    for name in ("home", "config", "data", "cache", "runtime", "orca-prefs", "app-config", "app-runtime",
+                 "app-data"):
+        os.makedirs(os.path.join(root, name), mode=0o700, exist_ok=True)
+    env.update(HOME=os.path.join(root, "home"), XDG_CONFIG_HOME=os.path.join(root, "config"),
+               XDG_DATA_HOME=os.path.join(root, "data"), XDG_CACHE_HOME=os.path.join(root, "cache"),
+               XDG_RUNTIME_DIR=os.path.join(root, "runtime"), GSETTINGS_BACKEND="memory", LANG="C.UTF-8",
+               LC_ALL="C.UTF-8", ORCA_SAYS_ROOT=root, ORCA_SAYS_OUT=out)
+    rc = subprocess.call(["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", "dbus-run-session", "--",
+                          sys.executable, os.path.abspath(__file__), "--inner"] + sys.argv[1:], env=env)
+    print("output in %s" % out)
+    return rc
+
+
+def inner(args):
+    sys.path.insert(0, os.path.abspath(args.helpers))
+    from orca_says import Driver, Orca, main_window, xdo
+
+    root, out = os.environ["ORCA_SAYS_ROOT"], os.environ["ORCA_SAYS_OUT"]
+    subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                    "org.a11y.Bus.GetAddress"], check=True, stdout=subprocess.DEVNULL)
+    keyer = StandInKeyer()
+    config = os.path.join(root, "app-config", "mv2mgr")
+    os.makedirs(config, exist_ok=True)
+    os.symlink(keyer.device, os.path.join(config, "com5"))
+    orca = Orca(root)
+    app = None
+    try:
+        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(root, "app-config"),
+                   XDG_DATA_HOME=os.path.join(root, "app-data"),
+                   XDG_RUNTIME_DIR=os.path.join(root, "app-runtime"), QT_QPA_PLATFORM="xcb",
+                   QT_QPA_PLATFORMTHEME="", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        app = subprocess.Popen([os.path.abspath(args.editor)], env=env,
+                               stdout=open(os.path.join(out, "editor.out"), "w"), stderr=subprocess.STDOUT)
+        wid = main_window(app.pid)
+        d = Driver(orca, os.path.join(out, "journey.jsonl"))
+        keys = 0
+
+        def step(label, key=None, typed=None, phase="", wait=None):
+            nonlocal keys
+            keys += len(key.split()) if key else 0
+            keys += len(typed) if typed else 0
+            if wait:
+                orca.mark()
+                if key:
+                    for k in key.split():
+                        xdo("key", "--delay", "60", k)
+                time.sleep(wait)
+                said, focus, synth = orca.collect(quiet=1.5, most=12)
+                rec = {"phase": phase, "step": len(d.steps) + 1, "key": label,
+                       "focus": focus[-1] if focus else None, "said": said, "synth": synth}
+                d.steps.append(rec)
+                d.jsonl.write(json.dumps(rec) + "\n")
+                print("%3d %-22s focus=%s" % (rec["step"], label, rec["focus"]), flush=True)
+                for s in said:
+                    print("      says: %s" % s, flush=True)
+                return rec
+            return d.step(label, key, typed, phase)
+
+        orca.mark()
+        xdo("windowfocus", wid)
+        step("(start: window gets focus)", phase="start")
+        step("Alt+C", "alt+c", phase="port")
+        for _ in range(4):
+            step("Down", "Down", phase="port")
+        step("Return (Com5)", "Return", phase="port")
+        step("Ctrl+R (Read MV)", "ctrl+r", phase="read", wait=3)
+        step("Ctrl+G (go to)", "ctrl+g", phase="weight")
+        step("type 'wei'", typed="wei", phase="weight")
+        step("Return", "Return", phase="weight")
+        step("Ctrl+A", "ctrl+a", phase="weight")
+        step("type '55'", typed="55", phase="weight")
+        step("Ctrl+W (Write MV)", "ctrl+w", phase="write", wait=3)
+        step("Alt+F", "alt+f", phase="backup")
+        step("b (Open Backup)", "b", phase="backup")
+        step("Down", "Down", phase="backup")
+        step("Return", "Return", phase="backup")
+        orca.mark()
+        xdo("windowfocus", wid)   # no window manager gives it back
+        step("(refocus main window)", phase="backup")
+        step("Ctrl+W (Write MV)", "ctrl+w", phase="restore", wait=3)
+        core = keys
+        step("Ctrl+G (go to)", "ctrl+g", phase="refusal")
+        step("type 'wei'", typed="wei", phase="refusal")
+        step("Return", "Return", phase="refusal")
+        step("Ctrl+A", "ctrl+a", phase="refusal")
+        step("type '95'", typed="95", phase="refusal")
+        step("Ctrl+W (Write MV)", "ctrl+w", phase="refusal", wait=3)
+        step("Return (OK)", "Return", phase="refusal")
+
+        words = sum(len(s.split()) for rec in d.steps for s in rec["said"])
+        spoken = sum(len(s.split()) for rec in d.steps for s in rec["said"] if not s.startswith("(echo)"))
+        print("core journey: %d keys; whole run: %d keys, %d words heard (%d without key echo)"
+              % (core, keys, words, spoken))
+        print("keyer holds Weight %d" % keyer.eeprom[4])
+        d.jsonl.close()
+    finally:
+        if app is not None and app.poll() is None:
+            app.terminate()
+            try:
+                app.wait(5)
+            except subprocess.TimeoutExpired:
+                app.kill()
+        orca.stop()
+        for name in ("orca-debug.log", "spoken.txt", "orca.out"):
+            if os.path.exists(os.path.join(root, name)):
+                shutil.copy(os.path.join(root, name), out)
+    return 0
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    p.add_argument("editor")
+    p.add_argument("--helpers", required=True, help="the folder of orca_says.py")
+    p.add_argument("--out", help="output folder")
+    p.add_argument("--inner", action="store_true", help=argparse.SUPPRESS)
+    args = p.parse_args()
+    sys.exit(inner(args) if args.inner else outer(args))
+
+
+if __name__ == "__main__":
+    main()
