@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSettings>
 #include <QTimer>
 
 // The resources live in a static library, whose initialiser the linker
@@ -67,7 +68,11 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     operations = new KeyerOperations(channel);
     operations->setParent(this);
     operations->SetBackupFolder(QFile::encodeName(paths.backupFolder).toStdString());
-    new KeyerButtons(*panel, image, *operations, prompts, this->selectedPort);
+    buttons = new KeyerButtons(*panel, image, *operations, prompts, this->selectedPort);
+    // Off unless the person asked for it, and remembered between runs.
+    const bool verify = Options().value(QStringLiteral("verifyAfterWriting"), false).toBool();
+    Action(Cmd::VerifyAfterWriting)->setChecked(verify);
+    buttons->SetVerifyAfterWriting(verify);
     // The files and the port stay as they are while the keyer is talked to.
     connect(operations, &KeyerOperations::BusyChanged, this, [this](bool busy) {
         for (QAction* action : std::as_const(actions)) {
@@ -102,7 +107,7 @@ void MainWindow::BuildMenu()
                 action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
                 action->setShortcutContext(Qt::WindowShortcut);
             }
-            action->setCheckable(port != 0);
+            action->setCheckable(port != 0 || item.id == Cmd::VerifyAfterWriting);
             action->setData(item.id);
             connect(action, &QAction::triggered, this, [this, id = item.id] { Command(id); });
             actions.insert(item.id, action);
@@ -215,6 +220,11 @@ void MainWindow::ShowOpened(const QString& backup)
     opened.clear();
 }
 
+QSettings MainWindow::Options() const
+{
+    return QSettings(paths.configFolder + QStringLiteral("/mv2mgr.ini"), QSettings::IniFormat);
+}
+
 FileNameDisplay MainWindow::ShowName() const
 {
     return [this](const std::string& text, const std::string& path) {
@@ -268,6 +278,12 @@ void MainWindow::Command(int id)
     case Cmd::TestMV:
         emit panel->KeyerButtonPressed(ControlId::TestMV);
         break;
+    case Cmd::VerifyAfterWriting: {
+        const bool on = Action(Cmd::VerifyAfterWriting)->isChecked();
+        buttons->SetVerifyAfterWriting(on);
+        Options().setValue(QStringLiteral("verifyAfterWriting"), on);
+        break;
+    }
     case Cmd::GoToSetting:
         GoToSetting(*panel, this);
         break;

@@ -11,11 +11,13 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QSettings>
 #include <cstdint>
 #include <functional>
 
 class EditorPanel;
 class HelpWindow;
+class KeyerButtons;
 class KeyerOperations;
 class SerialChannel;
 class QAction;
@@ -68,6 +70,8 @@ class MainWindow : public QMainWindow {
     void SizeToScreen();
     FileNameDisplay ShowName() const;
     void OpenBackup();
+    // The editor's options beside the port settings.
+    QSettings Options() const;
     // The window title after an open: with the backup's label, or plain.
     void ShowOpened(const QString& backup);
 
@@ -77,6 +81,7 @@ class MainWindow : public QMainWindow {
     std::int32_t selectedPort;
     EditorPanel* panel = nullptr;
     KeyerOperations* operations = nullptr;
+    KeyerButtons* buttons = nullptr;
     HelpWindow* help = nullptr;
     QHash<int, QAction*> actions;
     QSize initialSize;

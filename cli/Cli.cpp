@@ -31,13 +31,15 @@ struct Context {
     bool json = false;
     std::optional<int> port;
     std::optional<QString> output;
+    bool keyer = false;  // diff: the second image is the keyer's
+    bool verify = false; // write: read back and compare
     const CliPaths& paths;
     QTextStream& out;
     QTextStream& err;
 };
 
 // The options a command takes.
-enum Options { None = 0, Json = 1, Port = 2, Output = 4 };
+enum Options { None = 0, Json = 1, Port = 2, Output = 4, Keyer = 8, Verify = 16 };
 
 struct Command {
     const char* name;
@@ -116,10 +118,16 @@ int ShowFile(Context& c)
     return Success;
 }
 
+// Reads the keyer's image, keeping the read backup; false after telling why.
+bool ReadKeyerImage(Context& c, EepromImage& image);
+
 int DiffFiles(Context& c)
 {
     EepromImage before, after;
-    if (!Load(c.positional[0], before, c) || !Load(c.positional[1], after, c))
+    if (!Load(c.positional[0], before, c))
+        return UsageError;
+    // As diff(1), trouble is 2: 1 says that they differ.
+    if (c.keyer ? !ReadKeyerImage(c, after) : !Load(c.positional[1], after, c))
         return UsageError;
     const std::vector<Difference> differences = Differences(before, after);
     QJsonObject changes;
@@ -229,6 +237,10 @@ class ErrorReport : public OperationReport {
     void ShowOutcome(const std::string& text) override { Line(text); }
     void NotConnected(const std::string&) override { Line(OperationText::NotConnected); }
     void NoBackup(const std::string& reason) override { Line("No backup: " + reason); }
+    void VerifyDiffers(const EepromImage& sent, const std::optional<EepromImage>& readBack) override
+    {
+        Line("  " + VerifyReport(sent, readBack));
+    }
 
   private:
     void Line(const std::string& text) { err << QString::fromStdString(text) << Qt::endl; }
@@ -260,6 +272,12 @@ class Link {
 int ExitCode(Outcome outcome)
 {
     return outcome == Outcome::Done ? Success : outcome == Outcome::Refused ? UsageError : KeyerFailure;
+}
+
+bool ReadKeyerImage(Context& c, EepromImage& image)
+{
+    Link link(c);
+    return link.operations.Read(link.port, image, link.report) == Outcome::Done;
 }
 
 int TestKeyer(Context& c)
@@ -299,7 +317,7 @@ int WriteKeyer(Context& c)
         return UsageError;
     }
     Link link(c);
-    return ExitCode(link.operations.Write(link.port, image, link.report));
+    return ExitCode(link.operations.Write(link.port, image, link.report, {}, c.verify));
 }
 
 int PlayMessage(Context& c)
@@ -318,8 +336,10 @@ int PlayMessage(Context& c)
 const Command Commands[] = {
     {"show", "show FILE.eep [--json]",
      "Every setting as the panel shows it after opening the file, and the message bytes left.", 1, Json, ShowFile},
-    {"diff", "diff A.eep B.eep [--json]",
-     "The settings and messages that differ. Exit status 1 when they differ, 0 when not.", 2, Json, DiffFiles},
+    {"diff", "diff A.eep (B.eep | --keyer [--port N]) [--json]",
+     "The settings and messages that differ between two files, or between a file and what the keyer holds\n"
+     "(--keyer reads it, keeping the read backup). Exit status 1 when they differ, 0 when not, 2 on trouble.", 2,
+     Json | Keyer | Port, DiffFiles},
     {"set", "set FILE.eep NAME=VALUE... [-o OUT.eep]",
      "Sets each value as in the panel (a list by its entry, a check box by on or off, a number or a message as\n"
      "the field's text), checks and packs as File > Save does, and saves to OUT (default: FILE). Names are the\n"
@@ -328,7 +348,9 @@ const Command Commands[] = {
      ListPorts},
     {"test", "test [--port N]", "Checks the connection, as Test MV does.", 0, Port, TestKeyer},
     {"read", "read OUT.eep [--port N]", "Reads the keyer's memory into OUT, as Read MV does.", 1, Port, ReadKeyer},
-    {"write", "write IN.eep [--port N]", "Checks IN as Write MV does and writes it to the keyer.", 1, Port, WriteKeyer},
+    {"write", "write IN.eep [--port N] [--verify]",
+     "Checks IN as Write MV does and writes it to the keyer. --verify reads it back and compares: exit 1, with\n"
+     "the difference, when the keyer holds other bytes.", 1, Port | Verify, WriteKeyer},
     {"play", "play N [--port N]", "Makes the keyer send its stored message N (1 to 6).", 1, Port, PlayMessage},
 };
 // clang-format on
@@ -367,7 +389,7 @@ int RunCli(const QStringList& args, const CliPaths& paths, QTextStream& out, QTe
         return UsageError;
     }
 
-    Context c{{}, false, std::nullopt, std::nullopt, paths, out, err};
+    Context c{{}, false, std::nullopt, std::nullopt, false, false, paths, out, err};
     const QString usage = QStringLiteral("Usage: mv2mgr-cli ") + QString::fromLatin1(command->usage);
     const auto misused = [&](const QString& problem) {
         err << "mv2mgr-cli " << command->name << ": " << problem << "\n" << usage << Qt::endl;
@@ -388,6 +410,10 @@ int RunCli(const QStringList& args, const CliPaths& paths, QTextStream& out, QTe
             return Success;
         } else if (arg == "--json" && (command->options & Json)) {
             c.json = true;
+        } else if (arg == "--keyer" && (command->options & Keyer)) {
+            c.keyer = true;
+        } else if (arg == "--verify" && (command->options & Verify)) {
+            c.verify = true;
         } else if (arg == "--port" && (command->options & Port)) {
             bool number = false;
             const int port = i + 1 < args.size() ? args[i + 1].toInt(&number) : 0;
@@ -407,7 +433,10 @@ int RunCli(const QStringList& args, const CliPaths& paths, QTextStream& out, QTe
             return misused("unknown option " + arg);
         }
     }
-    const bool fits = command->positional < 0 ? !c.positional.isEmpty() : c.positional.size() == command->positional;
+    if ((command->options & Keyer) && c.port && !c.keyer)
+        return misused(QStringLiteral("--port goes with --keyer."));
+    const int wanted = c.keyer ? command->positional - 1 : command->positional;
+    const bool fits = wanted < 0 ? !c.positional.isEmpty() : c.positional.size() == wanted;
     if (!fits) {
         err << usage << Qt::endl;
         return UsageError;

@@ -56,7 +56,8 @@ bool IsBackupName(std::string_view rest)
             return false;
     }
     rest.remove_prefix(stamp.size());
-    if (!TakeDigits(rest) || !Take(rest, "_") || !(Take(rest, BackupKind::Read) || Take(rest, BackupKind::Write)))
+    if (!TakeDigits(rest) || !Take(rest, "_") ||
+        !(Take(rest, BackupKind::Read) || Take(rest, BackupKind::Write) || Take(rest, BackupKind::Verify)))
         return false;
     if (Take(rest, "_") && !TakeDigits(rest))
         return false;

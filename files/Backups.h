@@ -15,8 +15,9 @@ inline constexpr int BackupsKept = 200;
 
 // Which way the image went: the last word of a backup's name.
 namespace BackupKind {
-inline constexpr const char* Read = "read";   // read from a keyer
-inline constexpr const char* Write = "write"; // about to be written to one
+inline constexpr const char* Read = "read";     // read from a keyer
+inline constexpr const char* Write = "write";   // about to be written to one
+inline constexpr const char* Verify = "verify"; // read back after a write, when it differed
 } // namespace BackupKind
 
 // "2026-12-07T10-42-05Z_rev30_read.eep": UTC, so that the names sort by

@@ -100,6 +100,8 @@ Outcome KeyerOperations::Read(int port, EepromImage& image, OperationReport& rep
         return Outcome::Failed;
     }
     channel.ClosePort();
+    keyerHolds = image;
+    emit KeyerHoldsChanged();
     report.ShowOutcome(OperationText::Done);
     report.ImageRead();
     Backup(image, revision, BackupKind::Read, session.backupProblem);
@@ -107,7 +109,7 @@ Outcome KeyerOperations::Read(int port, EepromImage& image, OperationReport& rep
 }
 
 Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& report,
-                               const std::function<bool()>& checkConnected)
+                               const std::function<bool()>& checkConnected, bool verify)
 {
     if (busy)
         return Outcome::Busy;
@@ -130,8 +132,40 @@ Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& re
         // A keyer that hung up or vanished meanwhile may not have stored them.
         written = !channel.LineLost();
     }
-    report.ShowOutcome(written ? OperationText::Done : OperationText::WriteFailed);
-    return written ? Outcome::Done : Outcome::Failed;
+    if (!written) {
+        // What the keyer holds now is not known.
+        keyerHolds.reset();
+        emit KeyerHoldsChanged();
+        report.ShowOutcome(OperationText::WriteFailed);
+        return Outcome::Failed;
+    }
+    keyerHolds = image;
+    emit KeyerHoldsChanged();
+    report.ShowOutcome(OperationText::Done);
+    if (!verify)
+        return Outcome::Done;
+    // The same connection: the keyer has had its 500 ms to store them.
+    EepromImage readBack;
+    if (ReadEeprom(channel, readBack) != 1) {
+        keyerHolds.reset();
+        emit KeyerHoldsChanged();
+        report.ShowOutcome(OperationText::VerifyFailed);
+        report.VerifyDiffers(image, std::nullopt);
+        return Outcome::Failed;
+    }
+    if (readBack == image) {
+        report.ShowOutcome(OperationText::Verified);
+        return Outcome::Done;
+    }
+    keyerHolds = readBack;
+    emit KeyerHoldsChanged();
+    std::string problem;
+    Backup(readBack, revision, BackupKind::Verify, problem);
+    if (session.backupProblem.empty())
+        session.backupProblem = problem;
+    report.ShowOutcome(OperationText::VerifyFailed);
+    report.VerifyDiffers(image, readBack);
+    return Outcome::Failed;
 }
 
 Outcome KeyerOperations::Play(int port, int message, OperationReport& report)

@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <functional>
+#include <optional>
 #include <string>
 
 struct OperationWaits {
@@ -30,6 +31,8 @@ inline constexpr const char* ReadFailed = "Read failed";
 inline constexpr const char* WriteFailed = "Write failed";
 inline constexpr const char* PlayFailed = "Test failed";
 inline constexpr const char* NotConnected = "MV not connected";
+inline constexpr const char* Verified = "Verified";
+inline constexpr const char* VerifyFailed = "Verify failed";
 } // namespace OperationText
 
 // What an operation tells, in the order it happens. The link's own texts
@@ -46,6 +49,10 @@ class OperationReport : public LinkDisplay {
     virtual void ImageRead() {}
     // The backup could not be kept; told after the outcome, which stands.
     virtual void NoBackup(const std::string& reason) = 0;
+    // A verified write read back other bytes than were sent: `readBack` is
+    // what the keyer holds, or nothing when it sent back less than an image.
+    // Told after "Verify failed".
+    virtual void VerifyDiffers(const EepromImage& sent, const std::optional<EepromImage>& readBack) = 0;
 };
 
 enum class Outcome {
@@ -68,20 +75,27 @@ class KeyerOperations : public QObject {
     // Set for the whole of an operation, boxes included.
     bool Busy() const { return busy; }
 
+    // What the keyer holds, as far as this run knows: the image of the last
+    // successful read or write; nothing before the first.
+    const std::optional<EepromImage>& KeyerHolds() const { return keyerHolds; }
+
     // Checks the connection.
     Outcome Test(int port, OperationReport& report);
     // Reads the keyer's memory; `image` is replaced only by a whole image.
     Outcome Read(int port, EepromImage& image, OperationReport& report);
     // Writes `image`. `checkConnected` runs once the keyer has answered (the
     // window checks its fields then, as Write MV always did); when it says
-    // no, nothing more is sent.
+    // no, nothing more is sent. With `verify`, the keyer is read back after
+    // "Done" and the bytes compared: "Verified", or "Verify failed" with the
+    // difference told and the read-back kept as a backup (Outcome Failed).
     Outcome Write(int port, EepromImage& image, OperationReport& report,
-                  const std::function<bool()>& checkConnected = {});
+                  const std::function<bool()>& checkConnected = {}, bool verify = false);
     // Makes the keyer send its stored message 1..6.
     Outcome Play(int port, int message, OperationReport& report);
 
   signals:
     void BusyChanged(bool busy);
+    void KeyerHoldsChanged();
 
   private:
     class Session;
@@ -92,4 +106,5 @@ class KeyerOperations : public QObject {
     OperationWaits waits;
     std::string backupFolder;
     bool busy = false;
+    std::optional<EepromImage> keyerHolds;
 };

@@ -11,6 +11,7 @@
 #include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -73,6 +74,7 @@ EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
     announcer->setGeometry(0, 0, 0, 0);
     FillLists();
     Connect();
+    MakeMarks();
 
     announceTimer.setSingleShot(true);
     announceTimer.setInterval(AnnounceDelayMs);
@@ -276,6 +278,104 @@ void EditorPanel::RefreshPanel()
             SetText(setting.id, shown);
         }
     }
+    UpdateMarks();
+}
+
+void EditorPanel::MakeMarks()
+{
+    const DialogUnits units(font());
+    const int width = units.ToPixels(0, 0, 4, 0).width();
+    for (const Setting& setting : AllSettings()) {
+        QWidget* control = Control(setting.id);
+        // The caption: the box's own text, the list's group, or the label.
+        QWidget* caption = control;
+        if (setting.List()) {
+            for (QGroupBox* group : findChildren<QGroupBox*>())
+                caption = group->title() == QString::fromLatin1(setting.name.data(), qsizetype(setting.name.size()))
+                              ? group
+                              : caption;
+        } else if (!setting.Box()) {
+            for (QLabel* label : findChildren<QLabel*>())
+                caption = label->buddy() == control ? label : caption;
+        }
+        // A bullet in the gap in front of the caption: seen in any colours,
+        // and the same for every kind of control.
+        auto* mark = new QLabel(QStringLiteral("\u2022"), caption->parentWidget());
+        QFont bold = mark->font();
+        bold.setBold(true);
+        mark->setFont(bold);
+        mark->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        const int line = caption->fontMetrics().height();
+        mark->setGeometry(caption->x() - width, caption->y() + (setting.List() ? 0 : (caption->height() - line) / 2),
+                          width, line);
+        mark->setAccessibleName(QStringLiteral("differs from the keyer"));
+        mark->hide();
+        marks.insert(static_cast<int>(setting.id), mark);
+        descriptions.insert(static_cast<int>(setting.id), control->accessibleDescription());
+        // Typing changes what the panel shows, and so what differs.
+        if (auto* field = qobject_cast<QLineEdit*>(control))
+            connect(field, &QLineEdit::textChanged, this, &EditorPanel::UpdateMarks);
+        else if (auto* message = qobject_cast<QPlainTextEdit*>(control))
+            connect(message, &QPlainTextEdit::textChanged, this, &EditorPanel::UpdateMarks);
+        else if (auto* box = qobject_cast<QComboBox*>(control))
+            connect(box, &QComboBox::activated, this, &EditorPanel::UpdateMarks);
+        else if (auto* check = qobject_cast<QCheckBox*>(control))
+            connect(check, &QCheckBox::clicked, this, &EditorPanel::UpdateMarks);
+    }
+    UpdateMarks();
+}
+
+void EditorPanel::SetKeyerHolds(const std::optional<EepromImage>& held)
+{
+    keyerHolds = held;
+    keyerTexts = held ? ShownTexts(*held) : FieldTexts();
+    UpdateMarks();
+}
+
+bool EditorPanel::IsMarked(ControlId id) const
+{
+    const QLabel* mark = marks.value(static_cast<int>(id));
+    return mark && !mark->isHidden();
+}
+
+void EditorPanel::UpdateMarks()
+{
+    const FieldTexts shown = FieldTextsNow();
+    QStringList changed;
+    for (const Setting& setting : AllSettings()) {
+        const int id = static_cast<int>(setting.id);
+        QWidget* control = Control(setting.id);
+        QString description = descriptions.value(id);
+        bool differs = false;
+        if (keyerHolds) {
+            const std::string held = ShownValue(setting, *keyerHolds, keyerTexts);
+            differs = ShownValue(setting, image, shown) != held;
+            if (differs) {
+                changed << QString::fromLatin1(setting.name.data(), static_cast<qsizetype>(setting.name.size()));
+                const QString sentence =
+                    QStringLiteral("Keyer holds %1.").arg(QString::fromLatin1(ValueInWords(setting, held)));
+                if (!description.isEmpty() && !description.endsWith(QLatin1Char('.')))
+                    description += QLatin1Char('.');
+                description = description.isEmpty() ? sentence : description + QLatin1Char(' ') + sentence;
+            }
+        }
+        marks.value(id)->setVisible(differs);
+        if (control->accessibleDescription() != description)
+            control->setAccessibleDescription(description);
+    }
+    QString writes;
+    if (!keyerHolds)
+        writes = QStringLiteral("Writes the whole image; the keyer has not been read yet.");
+    else if (changed.isEmpty())
+        writes = QStringLiteral("Writes no change; the keyer holds what the panel shows.");
+    else
+        writes = QStringLiteral("Writes %1 %2: %3.")
+                     .arg(changed.size())
+                     .arg(changed.size() == 1 ? QStringLiteral("change") : QStringLiteral("changes"),
+                          changed.join(QStringLiteral(", ")));
+    QWidget* write = Control(ControlId::WriteMV);
+    write->setToolTip(writes);
+    write->setAccessibleDescription(writes);
 }
 
 int EditorPanel::Refuse(const QString& message)

@@ -12,7 +12,11 @@
 #include "panel/Prompts.h"
 
 #include <QFrame>
+#include <QHash>
 #include <QTimer>
+#include <optional>
+
+class QLabel;
 
 class MessageField;
 
@@ -58,6 +62,13 @@ class EditorPanel : public QFrame {
     // reads at once, so that the link's status is not heard after it.
     void SpeakPending();
 
+    // What the keyer holds, as far as this run knows (nothing before the
+    // first read or write): each setting the panel shows otherwise is
+    // marked, and says what the keyer holds; Write MV says what it changes.
+    void SetKeyerHolds(const std::optional<EepromImage>& held);
+    // Whether a setting is marked as differing from the keyer.
+    bool IsMarked(ControlId id) const;
+
     // Enables or disables the keyer buttons while an operation runs; `keep`,
     // the button that has the keyboard, stays as it is.
     void SetKeyerButtonsEnabled(bool enabled, const QWidget* keep = nullptr);
@@ -74,6 +85,8 @@ class EditorPanel : public QFrame {
     void Connect();
     MessageField* Message(int n) const;
     int Refuse(const QString& message);
+    void MakeMarks();
+    void UpdateMarks();
 
     EepromImage& image;
     Prompts& prompts;
@@ -85,6 +98,10 @@ class EditorPanel : public QFrame {
     QString fileName; // text 113 in full, before any shortening
     QString linkStatusDescription;
     QWidget* announcer = nullptr;
+    std::optional<EepromImage> keyerHolds;
+    FieldTexts keyerTexts;            // as the panel would show what the keyer holds
+    QHash<int, QLabel*> marks;        // by control id
+    QHash<int, QString> descriptions; // each control's own, before any "Keyer holds"
 };
 
 // The accessibility interfaces the panel's controls need. Qt keeps the first

@@ -1,5 +1,6 @@
 #include "panel/KeyerButtons.h"
 
+#include "image/Settings.h"
 #include "panel/EditorPanel.h"
 
 #include <QApplication>
@@ -20,6 +21,8 @@ KeyerButtons::KeyerButtons(EditorPanel& panel, EepromImage& image, KeyerOperatio
 {
     connect(&panel, &EditorPanel::KeyerButtonPressed, this, &KeyerButtons::Press);
     connect(&operations, &KeyerOperations::BusyChanged, this, &KeyerButtons::ShowBusy);
+    connect(&operations, &KeyerOperations::KeyerHoldsChanged, this,
+            [this] { this->panel.SetKeyerHolds(this->operations.KeyerHolds()); });
 }
 
 void KeyerButtons::Press(ControlId id)
@@ -33,7 +36,8 @@ void KeyerButtons::Press(ControlId id)
         break;
     case ControlId::WriteMV:
         // Checked once the keyer has answered, as Write MV always did.
-        operations.Write(selectedPort, image, *this, [this] { return panel.ValidatePanel() == 1; });
+        operations.Write(
+            selectedPort, image, *this, [this] { return panel.ValidatePanel() == 1; }, verify);
         break;
     default:
         if (const int n = MessageOfTest(id))
@@ -94,6 +98,14 @@ void KeyerButtons::NotConnected(const std::string& reason)
 void KeyerButtons::ImageRead()
 {
     panel.RefreshPanel();
+}
+
+void KeyerButtons::VerifyDiffers(const EepromImage& sent, const std::optional<EepromImage>& readBack)
+{
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    panel.SpeakPending();
+    prompts.WarningBox("The keyer holds other bytes than were written.", VerifyReport(sent, readBack));
+    QApplication::restoreOverrideCursor();
 }
 
 void KeyerButtons::NoBackup(const std::string& reason)

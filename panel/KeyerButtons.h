@@ -24,6 +24,9 @@ class KeyerButtons : public QObject, private OperationReport {
     KeyerButtons(EditorPanel& panel, EepromImage& image, KeyerOperations& operations, Prompts& prompts,
                  const std::int32_t& selectedPort, int backupNoticeMs = 1500);
 
+    // Whether Write MV reads the keyer back and compares.
+    void SetVerifyAfterWriting(bool on) { verify = on; }
+
   public slots:
     // Runs the operation of a keyer button; does nothing while one runs.
     void Press(ControlId id);
@@ -39,6 +42,7 @@ class KeyerButtons : public QObject, private OperationReport {
     void NotConnected(const std::string& reason) override;
     void ImageRead() override;
     void NoBackup(const std::string& reason) override;
+    void VerifyDiffers(const EepromImage& sent, const std::optional<EepromImage>& readBack) override;
 
     EditorPanel& panel;
     EepromImage& image;
@@ -46,4 +50,5 @@ class KeyerButtons : public QObject, private OperationReport {
     Prompts& prompts;
     const std::int32_t& selectedPort;
     int backupNoticeMs;
+    bool verify = false;
 };

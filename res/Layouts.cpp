@@ -105,7 +105,7 @@ constexpr MenuItemSpec CommItems[] = {
     {"Com7", 519}, {"Com8", 526}, {"Com9", 538}, {"Com10", 546}, {"Com11", 556}, {"Com12", 566},
     {nullptr, 0}, {"&Assign device...", Cmd::AssignDevice},
     {nullptr, 0}, {"&Read MV", Cmd::ReadMV, "Ctrl+R"}, {"&Write MV", Cmd::WriteMV, "Ctrl+W"},
-    {"&Test MV", Cmd::TestMV, "Ctrl+T"},
+    {"&Test MV", Cmd::TestMV, "Ctrl+T"}, {"&Verify after writing", Cmd::VerifyAfterWriting},
 };
 constexpr MenuItemSpec HelpItems[] = {{"&About", Cmd::About}, {"&Help", Cmd::Help}};
 constexpr MenuSpec Menus[] = {{"&File", FileItems}, {"&Comm", CommItems}, {"&Help", HelpItems}};

@@ -71,6 +71,7 @@ inline constexpr int GoToSetting = 580;
 inline constexpr int ReadMV = 581;
 inline constexpr int WriteMV = 582;
 inline constexpr int TestMV = 583;
+inline constexpr int VerifyAfterWriting = 584;
 } // namespace Cmd
 
 // Comm menu: port n (1..12) and its command id; 0 when there is none.

@@ -227,6 +227,15 @@ void TestCli::keyerOperations_data()
                                     << QStringList{"Weight must be between 10 and 90"};
     QTest::newRow("write, keyer gone") << QStringList{"write", "VALID"} << int(F::HangUpAfterWrite) << 1
                                        << QStringList{"Writing", "Write failed"};
+    QTest::newRow("write, verified") << QStringList{"write", "VALID", "--verify"} << int(F::None) << 0
+                                     << QStringList{"Writing", "Done", "Verified"};
+    QTest::newRow("write, verify finds a byte changed")
+        << QStringList{"write", "VALID", "--verify"} << int(F::StoresOneWrong) << 1
+        << QStringList{"Done", "Verify failed", "1 byte differs (byte 100: written 0x"};
+    QTest::newRow("diff with the keyer") << QStringList{"diff", "VALID", "--keyer"} << int(F::None) << 1
+                                         << QStringList{"Reading", "Done"};
+    QTest::newRow("diff with a silent keyer")
+        << QStringList{"diff", "VALID", "--keyer"} << int(F::Silent) << 2 << QStringList{"MV not connected"};
     QTest::newRow("play") << QStringList{"play", "4"} << int(F::None) << 0 << QStringList{"MV Open"};
     QTest::newRow("play, no such message") << QStringList{"play", "7"} << int(F::None) << 2 << QStringList{"1 to 6"};
 }
@@ -262,6 +271,13 @@ void TestCli::keyerOperations()
     }
     if (args[0] == "write" && code == 0)
         QTRY_VERIFY(keyer.Eeprom() == ValidImage());
+    if (args[0] == "diff" && code == 1) {
+        // What differs between the file and what the keyer holds, as diff between two files says it.
+        QCOMPARE(StoreEepromFile(File("keyer.eep").toStdString(), keyer.Eeprom()), std::string());
+        QCOMPARE(ran.out, Run({"diff", valid, File("keyer.eep")}).out);
+        QVERIFY(!ran.out.isEmpty());
+        QCOMPARE(ListBackups(paths.backupFolder).size(), std::size_t(1));
+    }
     if (args[0] == "write" && code == 2)
         QVERIFY(keyer.Received().empty()); // refused before any traffic
     if (args == QStringList{"play", "4"})

@@ -95,6 +95,10 @@ class RecordedReport : public OperationReport {
     }
     void ImageRead() override { Note("image read", ""); }
     void NoBackup(const std::string&) override { Note("no backup", ""); }
+    void VerifyDiffers(const EepromImage&, const std::optional<EepromImage>& readBack) override
+    {
+        Note("verify differs", readBack ? "read back" : "nothing back");
+    }
 
   private:
     void Note(const char* kind, const std::string& text)

@@ -1,4 +1,5 @@
 #include "files/Backups.h"
+#include "image/Settings.h"
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 #include "panel/KeyerButtons.h"
@@ -127,6 +128,9 @@ class TestOperations : public QObject {
     void readsAndWritesAreBackedUp();
     void failedBackupIsToldAfterTheOutcome();
     void messageTestSendsItsNumber();
+    void marksFollowTheKeyer();
+    void verifyAfterWriting_data();
+    void verifyAfterWriting();
 
   private:
     void Press(ControlId id) { buttons->Press(id); }
@@ -552,6 +556,110 @@ void TestOperations::messageTestSendsItsNumber()
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("earlier"));
     QVERIFY(prompts.boxes.empty());
     QVERIFY(!channel->PortOpen());
+}
+
+namespace {
+QStringList Marked(const EditorPanel& panel)
+{
+    QStringList marked;
+    for (const Setting& setting : AllSettings()) {
+        if (panel.IsMarked(setting.id))
+            marked << QString::fromLatin1(setting.name.data(), static_cast<qsizetype>(setting.name.size()));
+    }
+    return marked;
+}
+} // namespace
+
+void TestOperations::marksFollowTheKeyer()
+{
+    QWidget* write = panel->Control(ControlId::WriteMV);
+    QCOMPARE(write->accessibleDescription(), QString("Writes the whole image; the keyer has not been read yet."));
+    panel->SetText(ControlId::Weight, "77");
+    QCOMPARE(Marked(*panel), QStringList()); // nothing known of the keyer: nothing marked
+
+    EepromImage held = ValidImage();
+    PackMessages(held, {"CQ", "", "", "", "", ""});
+    keyer->SetEeprom(held);
+    Press(ControlId::ReadMV);
+    QCOMPARE(Marked(*panel), QStringList());
+    QCOMPARE(write->accessibleDescription(), QString("Writes no change; the keyer holds what the panel shows."));
+
+    // Every kind of control, changed as a person would.
+    panel->SetText(ControlId::Weight, "61");
+    panel->ControlAs<QCheckBox>(ControlId::Swap)->click();
+    auto* sidetone = panel->ControlAs<QComboBox>(ControlId::Sidetone);
+    sidetone->setCurrentIndex(2);
+    emit sidetone->activated(2);
+    panel->SetText(ControlId::Message1, "CQ DE");
+    QCOMPARE(Marked(*panel), QStringList({"Swap", "Weight", "Sidetone Hz", "Message 1"}));
+    const std::pair<ControlId, QString> heard[] = {
+        {ControlId::Weight, "Dot and dash weighting; 50 is standard. Keyer holds 50."},
+        {ControlId::Swap, "Keyer holds off."},
+        {ControlId::Sidetone, "Keyer holds 571."},
+        {ControlId::Message1, "Keyer holds \"CQ\"."},
+    };
+    for (const auto& [id, description] : heard)
+        QCOMPARE(panel->Control(id)->accessibleDescription(), description);
+    QCOMPARE(write->accessibleDescription(), QString("Writes 4 changes: Swap, Weight, Sidetone Hz, Message 1."));
+    QCOMPARE(write->toolTip(), write->accessibleDescription());
+
+    // Typed back to the keyer's value: no longer marked.
+    panel->SetText(ControlId::Weight, "50");
+    panel->ControlAs<QCheckBox>(ControlId::Swap)->click();
+    QCOMPARE(Marked(*panel), QStringList({"Sidetone Hz", "Message 1"}));
+    QCOMPARE(panel->Control(ControlId::Weight)->accessibleDescription(),
+             QString("Dot and dash weighting; 50 is standard"));
+
+    // Written: the keyer holds it all now.
+    Press(ControlId::WriteMV);
+    QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
+    QCOMPARE(Marked(*panel), QStringList());
+}
+
+void TestOperations::verifyAfterWriting_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("a keyer that stores what it gets") << int(Fault::None) << "Verified";
+    QTest::newRow("a keyer that changes byte 4") << int(Fault::StoresOneWrong) << "Verify failed";
+}
+
+void TestOperations::verifyAfterWriting()
+{
+    QFETCH(int, fault);
+    QFETCH(QString, status);
+    keyer->Configure({.fault = Fault(fault), .faultAfter = 4});
+    const std::string folder = dir->filePath("backups").toStdString();
+    operations->SetBackupFolder(folder);
+    buttons->SetVerifyAfterWriting(true);
+    image = ValidImage();
+    panel->RefreshPanel();
+    panel->SetText(ControlId::Weight, "60");
+    Press(ControlId::WriteMV);
+    QCOMPARE(panel->Text(ControlId::OperationStatus), status);
+    // The keyer was read back on the same connection, after the write.
+    const auto sent = AfterHandshake();
+    QCOMPARE(sent.size(), 2u + 256u + 2u);
+    QCOMPARE(sent[258], std::uint8_t{0x00});
+    QCOMPARE(sent[259], std::uint8_t{0x0C});
+    QStringList kinds;
+    for (const std::string& name : ListBackups(folder))
+        kinds << QString::fromStdString(name).section('_', 2, 2).section('.', 0, 0);
+    if (fault == int(Fault::None)) {
+        QVERIFY(prompts.boxes.empty());
+        QCOMPARE(kinds, QStringList({"write"}));
+        QCOMPARE(Marked(*panel), QStringList());
+        return;
+    }
+    QCOMPARE(prompts.boxes.size(), 1u);
+    QCOMPARE(prompts.boxes[0].text, std::string("The keyer holds other bytes than were written."));
+    QCOMPARE(prompts.boxes[0].details,
+             std::string("1 byte differs (byte 4: written 0x3C, holds 0xC3). Settings that differ: Weight."));
+    QCOMPARE(kinds, QStringList({"verify", "write"}));
+    // What the keyer holds is what it sent back: Weight is marked.
+    QCOMPARE(Marked(*panel), QStringList({"Weight"}));
+    QCOMPARE(panel->Control(ControlId::Weight)->accessibleDescription(),
+             QString("Dot and dash weighting; 50 is standard. Keyer holds 195."));
 }
 
 QTEST_MAIN(TestOperations)

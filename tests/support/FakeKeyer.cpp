@@ -127,7 +127,11 @@ void FakeKeyer::Handle(std::uint8_t byte)
     const bool silent = settings.fault == Fault::Silent;
     switch (state) {
     case State::EepromData:
-        eeprom.bytes[static_cast<std::size_t>(eepromIndex++)] = byte;
+        eeprom.bytes[static_cast<std::size_t>(eepromIndex)] =
+            settings.fault == Fault::StoresOneWrong && eepromIndex == settings.faultAfter
+                ? static_cast<std::uint8_t>(~byte)
+                : byte;
+        ++eepromIndex;
         if (settings.fault == Fault::HangUpDuringWrite && eepromIndex == settings.faultAfter)
             HangUp();
         if (eepromIndex == static_cast<int>(eeprom.bytes.size())) {

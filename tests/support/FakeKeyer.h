@@ -30,6 +30,7 @@ class FakeKeyer {
         HangUpDuringWrite, // hangs up after receiving `faultAfter` EEPROM bytes
         StopReading,       // stops reading the line after `faultAfter` bytes
         HangUpAfterWrite,  // hangs up `faultAfter` ms after the last EEPROM byte came
+        StoresOneWrong,    // stores EEPROM byte `faultAfter` of a write inverted
     };
 
     struct Settings {
