@@ -161,6 +161,9 @@ def inner(args):
         step("Return", "Return", phase="refusal")
         step("Ctrl+A", "ctrl+a", phase="refusal")
         step("type '95'", typed="95", phase="refusal")
+        # Away and back: a marked field says what the keyer holds.
+        step("Tab", "Tab", phase="refusal")
+        step("Shift+Tab", "shift+Tab", phase="refusal")
         step("Ctrl+W (Write MV)", "ctrl+w", phase="refusal", wait=3)
         step("Return (OK)", "Return", phase="refusal")
 

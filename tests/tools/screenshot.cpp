@@ -39,6 +39,12 @@ int main(int argc, char* argv[])
     image = SampleSettingsImage();
     PackMessages(image, {"CQ CQ CQ DE DL1ABC DL1ABC K", "TNX FER QSO 73", "UR RST 599 599", "", "QRZ?", "DE DL1ABC"});
     window.Panel()->RefreshPanel();
+    // The keyer was read before Weight and the sidetone were changed: both
+    // are marked.
+    EepromImage held = image;
+    held[4] = 55;
+    held[3] = 8;
+    window.Panel()->SetKeyerHolds(held);
     window.Panel()->SetText(ControlId::LinkStatus, QStringLiteral("MV Open, F/W revision 23"));
     window.Panel()->SetText(ControlId::PotVal, QStringLiteral("128"));
     window.Panel()->SetText(ControlId::PbVal, QStringLiteral("0"));
