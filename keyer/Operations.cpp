@@ -63,6 +63,15 @@ int KeyerOperations::Connect(int port, OperationReport& report, std::string& rea
     return ConnectKeyer(channel, port, display);
 }
 
+int KeyerOperations::ConnectOrTell(int port, OperationReport& report)
+{
+    std::string reason;
+    const int revision = Connect(port, report, reason);
+    if (revision < 0)
+        report.NotConnected(reason);
+    return revision;
+}
+
 void KeyerOperations::Backup(const EepromImage& image, int revision, const char* kind, std::string& problem) const
 {
     if (!backupFolder.empty())
@@ -88,12 +97,9 @@ Outcome KeyerOperations::Read(int port, EepromImage& image, OperationReport& rep
     if (busy)
         return Outcome::Busy;
     Session session(*this, report);
-    std::string reason;
-    const int revision = Connect(port, report, reason);
-    if (revision < 0) {
-        report.NotConnected(reason);
+    const int revision = ConnectOrTell(port, report);
+    if (revision < 0)
         return Outcome::NotConnected;
-    }
     report.ShowInterim(OperationText::Reading);
     if (ReadEeprom(channel, image) != 1) {
         report.ShowOutcome(OperationText::ReadFailed); // the image is as it was
@@ -114,12 +120,9 @@ Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& re
     if (busy)
         return Outcome::Busy;
     Session session(*this, report);
-    std::string reason;
-    const int revision = Connect(port, report, reason);
-    if (revision < 0) {
-        report.NotConnected(reason);
+    const int revision = ConnectOrTell(port, report);
+    if (revision < 0)
         return Outcome::NotConnected;
-    }
     if (checkConnected && !checkConnected())
         return Outcome::Refused;
     // What is about to be sent, kept before it is: whatever the transfer
@@ -173,11 +176,8 @@ Outcome KeyerOperations::Play(int port, int message, OperationReport& report)
     if (busy)
         return Outcome::Busy;
     Session session(*this, report);
-    std::string reason;
-    if (Connect(port, report, reason) < 0) {
-        report.NotConnected(reason);
+    if (ConnectOrTell(port, report) < 0)
         return Outcome::NotConnected;
-    }
     // Success shows nothing: the keyer sending the message is the report.
     if (TestMessage(channel, message) != 1) {
         report.ShowOutcome(OperationText::PlayFailed);

@@ -100,6 +100,9 @@ class KeyerOperations : public QObject {
   private:
     class Session;
     int Connect(int port, OperationReport& report, std::string& reason);
+    // The revision of the keyer that answered, or a negative code once
+    // "MV not connected" has been told.
+    int ConnectOrTell(int port, OperationReport& report);
     void Backup(const EepromImage& image, int revision, const char* kind, std::string& problem) const;
 
     SerialChannel& channel;

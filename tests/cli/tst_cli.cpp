@@ -9,6 +9,7 @@
 #include "panel/MessageField.h"
 #include "support/FakeKeyer.h"
 #include "support/RecordingPrompts.h"
+#include "support/Routes.h"
 
 #include <QAccessible>
 #include <QAccessibleEditableTextInterface>
@@ -362,28 +363,13 @@ void TestCli::oneCharacterRuleOnEveryRoute()
         if (route == "key" && control)
             continue;
         panel.SetText(ControlId::Message2, QString());
-        QMimeData mime;
-        mime.setText(text);
         if (route == "key") {
             for (const QString& typed : {given, QStringLiteral("K")}) {
                 QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
                 QApplication::sendEvent(field, &key);
             }
-        } else if (route == "paste") {
-            QApplication::clipboard()->setText(text);
-            field->paste();
-        } else if (route == "drop") {
-            const QPoint at = field->viewport()->rect().center();
-            QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(field->viewport(), &enter);
-            QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(field->viewport(), &drop);
-        } else if (route == "input method") {
-            QInputMethodEvent event;
-            event.setCommitString(text);
-            QApplication::sendEvent(field, &event);
         } else {
-            QAccessible::queryAccessibleInterface(field)->editableTextInterface()->insertText(0, text);
+            AddThrough(route, field, text);
         }
         QCoreApplication::processEvents();
         QCOMPARE(panel.Text(ControlId::Message2) + " (" + route + ")", expected + " (" + route + ")");

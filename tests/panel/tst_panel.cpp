@@ -6,6 +6,7 @@
 #include "res/Layouts.h"
 #include "support/Announcements.h"
 #include "support/RecordingPrompts.h"
+#include "support/Routes.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -505,28 +506,8 @@ void TestPanel::messageRuleOnEveryRoute()
         cursor.movePosition(QTextCursor::Start, QTextCursor::KeepAnchor);
     field->setTextCursor(cursor);
 
-    QMimeData mime;
-    mime.setText(text);
-    if (route == "paste") {
-        QApplication::clipboard()->setText(text);
-        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
-    } else if (route == "drop") {
-        const QPoint at = field->viewport()->rect().bottomRight() - QPoint(2, 2);
-        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(field->viewport(), &enter);
-        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(field->viewport(), &drop);
-    } else if (route == "input method") {
-        QInputMethodEvent event;
-        event.setCommitString(text);
-        QApplication::sendEvent(field, &event);
-    } else if (route == "accessibility") {
-        auto* editable = QAccessible::queryAccessibleInterface(field)->editableTextInterface();
-        QVERIFY(editable);
-        if (text == "xy")
-            editable->replaceText(0, 2, text);
-        else
-            editable->insertText(2, text);
+    if (route == "paste" || route == "drop" || route == "input method" || route == "accessibility") {
+        AddThrough(route, field, text);
     } else if (route == "altgr") {
         for (QChar c : text) {
             QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::ControlModifier | Qt::AltModifier, QString(c));
