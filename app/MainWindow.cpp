@@ -195,6 +195,7 @@ void MainWindow::OpenBackup()
         return;
     }
     std::vector<std::string> sentences;
+    sentences.reserve(rows.size());
     for (const BackupRow& row : rows)
         sentences.push_back(row.sentence.toStdString());
     const auto chosen = prompts.ChooseBackup(sentences);

@@ -92,8 +92,8 @@ std::optional<BackupInfo> ReadBackupName(std::string_view name)
     // "2026-12-07T10-42-05Z_rev30_read.eep"
     const long long days = DaysFromCivil(Number(name.substr(0, 4)), static_cast<unsigned>(Number(name.substr(5, 2))),
                                          static_cast<unsigned>(Number(name.substr(8, 2))));
-    const long long seconds =
-        days * 86400 + Number(name.substr(11, 2)) * 3600 + Number(name.substr(14, 2)) * 60 + Number(name.substr(17, 2));
+    const long long seconds = days * 86400 + Number(name.substr(11, 2)) * 3600LL + Number(name.substr(14, 2)) * 60LL +
+                              Number(name.substr(17, 2));
     std::string_view rest = name.substr(24); // behind "_rev"
     std::size_t digits = 0;
     while (digits < rest.size() && IsDigit(rest[digits]))
