@@ -118,7 +118,8 @@ QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
     case ControlKind::DropDownList: {
         auto* box = new QComboBox(parent);
         if (c.kind == ControlKind::EditableDropDown) {
-            box->setEditable(true);
+            // Given its line edit, the box is editable; setEditable(true)
+            // would first make one of its own, and a completer, for nothing.
             box->setLineEdit(new UnselectedLineEdit(box));
             box->setInsertPolicy(QComboBox::NoInsert);
             box->setCompleter(nullptr); // it would turn a typed "v" into VibroBug
