@@ -1,19 +1,21 @@
 #include "app/QtPrompts.h"
 
+#include "keyer/PortNames.h"
+
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
-#include <QDir>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 std::optional<std::size_t> QtPrompts::ChooseBackup(const std::vector<std::string>& rows)
@@ -131,7 +133,7 @@ std::optional<Prompts::DeviceChoice> QtPrompts::ChooseDevice(const std::vector<s
     });
     auto* portList = new QComboBox;
     for (int n = 1; n <= 12; ++n)
-        portList->addItem(QStringLiteral("Com%1").arg(n));
+        portList->addItem(QString::fromStdString(PortLabel(n)));
     portList->setCurrentIndex(port >= 1 && port <= 12 ? port - 1 : 0);
     form->addRow(QStringLiteral("&Port:"), portList);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);

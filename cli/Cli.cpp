@@ -8,6 +8,7 @@
 #include "image/Settings.h"
 #include "keyer/Operations.h"
 #include "keyer/PortDiscovery.h"
+#include "keyer/PortNames.h"
 #include "keyer/QtSerialChannel.h"
 
 #include <QFile>
@@ -206,7 +207,7 @@ int ListPorts(Context& c)
         const PortPresence presence = DescribePort(port, c.paths.configFolder, adapters);
         if (c.json) {
             ports.append(QJsonObject{{"port", port},
-                                     {"name", QStringLiteral("Com%1").arg(port)},
+                                     {"name", QString::fromStdString(PortLabel(port))},
                                      {"device", QString::fromStdString(presence.device)},
                                      {"present", presence.present},
                                      {"adapter", QString::fromStdString(presence.adapter)},

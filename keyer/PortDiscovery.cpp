@@ -58,7 +58,7 @@ std::string ShownControls(std::string_view text)
 
 std::string PortCaption(const PortPresence& presence)
 {
-    std::string caption = "Com" + std::to_string(presence.port);
+    std::string caption = PortLabel(presence.port);
     if (presence.device.empty())
         return caption;
     // A link's target may hold any byte; one port stays one line.

@@ -9,6 +9,11 @@ std::string PortName(int port)
     return "com" + std::to_string(port) + ":";
 }
 
+std::string PortLabel(int port)
+{
+    return "Com" + std::to_string(port);
+}
+
 std::string PortDevice(int port, const std::string& configFolder)
 {
 #ifdef _WIN32

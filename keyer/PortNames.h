@@ -9,5 +9,8 @@
 // "com<n>:", the name the keyer's documentation uses for port n.
 std::string PortName(int port);
 
+// "Com<n>", as the Comm menu and the command line name port n to a person.
+std::string PortLabel(int port);
+
 // The device port n opens, or an empty text when it names none.
 std::string PortDevice(int port, const std::string& configFolder);
