@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
@@ -189,9 +190,7 @@ void MainWindow::OpenBackup()
     const std::vector<BackupRow> rows = BackupRows(folder, image, panel->FieldTextsNow(), QDateTime::currentDateTime());
     if (rows.empty()) {
         // Nothing kept yet: the chooser, in the folder, says so in its way.
-        OpenEepromFile(image, prompts, Owner::MainWindow, ShowName(), folder);
-        panel->RefreshPanel();
-        ShowOpened(QString());
+        AfterOpen(OpenEepromFile(image, prompts, Owner::MainWindow, ShowName(), folder) == 1);
         return;
     }
     std::vector<std::string> sentences;
@@ -203,22 +202,21 @@ void MainWindow::OpenBackup()
         return;
     const BackupRow& row = rows[*chosen];
     const bool loaded = LoadNamedEepromFile(image, prompts, Owner::MainWindow, ShowName(), row.path) == 1;
-    panel->RefreshPanel();
-    if (loaded) {
+    if (loaded)
         panel->ShowFileName(QStringLiteral("Backup: ") + row.label, QFile::decodeName(row.path.c_str()));
-        ShowOpened(row.label);
-        panel->Announce(QStringLiteral("Opened the backup ") + row.label);
-    }
+    AfterOpen(loaded, row.label);
 }
 
-void MainWindow::ShowOpened(const QString& backup)
+void MainWindow::AfterOpen(bool loaded, const QString& backup)
 {
+    panel->RefreshPanel(); // also after a cancel: typed values go back to the image's
+    if (!loaded)
+        return;
     // The title says which backup the panel shows; a file is named below.
     const QString title = QStringLiteral("Morvel2 Standalone Editor");
     setWindowTitle(backup.isEmpty() ? title : title + QStringLiteral(" \u2014 ") + backup);
-    if (backup.isEmpty() && !opened.isEmpty())
-        panel->Announce(opened);
-    opened.clear();
+    panel->Announce(backup.isEmpty() ? QStringLiteral("Opened ") + QFileInfo(shownPath).fileName()
+                                     : QStringLiteral("Opened the backup ") + backup);
 }
 
 QSettings MainWindow::Options() const
@@ -226,19 +224,18 @@ QSettings MainWindow::Options() const
     return QSettings(paths.configFolder + QStringLiteral("/mv2mgr.ini"), QSettings::IniFormat);
 }
 
-FileNameDisplay MainWindow::ShowName() const
+FileNameDisplay MainWindow::ShowName()
 {
     return [this](const std::string& text, const std::string& path) {
-        panel->ShowFileName(QFile::decodeName(text.c_str()), QFile::decodeName(path.c_str()));
+        shownPath = QFile::decodeName(path.c_str());
+        panel->ShowFileName(QFile::decodeName(text.c_str()), shownPath);
     };
 }
 
 void MainWindow::OpenFile(const QString& path)
 {
-    if (LoadNamedEepromFile(image, prompts, Owner::MainWindow, ShowName(), QFile::encodeName(path).toStdString()) == 1)
-        opened = QStringLiteral("Opened ") + panel->Text(ControlId::FileName).mid(11);
-    panel->RefreshPanel();
-    ShowOpened(QString());
+    AfterOpen(
+        LoadNamedEepromFile(image, prompts, Owner::MainWindow, ShowName(), QFile::encodeName(path).toStdString()) == 1);
 }
 
 void MainWindow::Command(int id)
@@ -255,10 +252,7 @@ void MainWindow::Command(int id)
     }
     switch (id) {
     case Cmd::Open:
-        if (OpenEepromFile(image, prompts, Owner::MainWindow, ShowName()) == 1)
-            opened = QStringLiteral("Opened ") + panel->Text(ControlId::FileName).mid(11);
-        panel->RefreshPanel(); // also after a cancel: typed values go back to the image's
-        ShowOpened(QString());
+        AfterOpen(OpenEepromFile(image, prompts, Owner::MainWindow, ShowName()) == 1);
         break;
     case Cmd::OpenBackup:
         OpenBackup();

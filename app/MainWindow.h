@@ -68,12 +68,13 @@ class MainWindow : public QMainWindow {
     void UpdatePortCaptions();
     void AssignDevice();
     void SizeToScreen();
-    FileNameDisplay ShowName() const;
+    FileNameDisplay ShowName();
     void OpenBackup();
     // The editor's options beside the port settings.
     QSettings Options() const;
-    // The window title after an open: with the backup's label, or plain.
-    void ShowOpened(const QString& backup);
+    // After an open: the panel refreshed and, when something was loaded, the
+    // title naming the backup (or plain) and what was opened announced.
+    void AfterOpen(bool loaded, const QString& backup = {});
 
     AppPaths paths;
     Prompts& prompts;
@@ -86,7 +87,7 @@ class MainWindow : public QMainWindow {
     QHash<int, QAction*> actions;
     QSize initialSize;
     bool iconSet = false;
-    QString opened; // what an open is announced as, once the panel is refreshed
+    QString shownPath; // the file the file-name text last named
     std::function<AdapterDescriptions()> adapterLookup = SystemAdapters;
     std::string stableDeviceFolder = "/dev/serial/by-id";
 };

@@ -237,7 +237,7 @@ class ErrorReport : public OperationReport {
     void ShowInterim(const std::string& text) override { Line(text); }
     void ShowOutcome(const std::string& text) override { Line(text); }
     void NotConnected(const std::string&) override { Line(OperationText::NotConnected); }
-    void NoBackup(const std::string& reason) override { Line("No backup: " + reason); }
+    void NoBackup(const std::string& reason) override { Line(std::string(OperationText::NoBackup) + ": " + reason); }
     void VerifyDiffers(const EepromImage& sent, const std::optional<EepromImage>& readBack) override
     {
         Line("  " + VerifyReport(sent, readBack));

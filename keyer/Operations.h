@@ -33,6 +33,7 @@ inline constexpr const char* PlayFailed = "Test failed";
 inline constexpr const char* NotConnected = "MV not connected";
 inline constexpr const char* Verified = "Verified";
 inline constexpr const char* VerifyFailed = "Verify failed";
+inline constexpr const char* NoBackup = "No backup";
 } // namespace OperationText
 
 // What an operation tells, in the order it happens. The link's own texts

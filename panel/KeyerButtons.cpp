@@ -112,6 +112,7 @@ void KeyerButtons::NoBackup(const std::string& reason)
 {
     // The status line has room for the words; the reason is its tooltip,
     // and a screen reader hears both.
-    QTimer::singleShot(backupNoticeMs, &panel,
-                       [&shown = panel, why = Q(reason)] { shown.ShowStatus(QStringLiteral("No backup"), why); });
+    QTimer::singleShot(backupNoticeMs, &panel, [&shown = panel, why = Q(reason)] {
+        shown.ShowStatus(QString::fromLatin1(OperationText::NoBackup), why);
+    });
 }
