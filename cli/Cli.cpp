@@ -235,12 +235,15 @@ class ErrorReport : public OperationReport {
     void ShowPotVal(const std::string& text) override { Line("PotVal " + text); }
     void ShowPbVal(const std::string& text) override { Line("PbVal " + text); }
     void ShowInterim(const std::string& text) override { Line(text); }
-    void ShowOutcome(const std::string& text) override { Line(text); }
+    void ShowOutcome(const std::string& text, const std::string& reason) override
+    {
+        Line(reason.empty() ? text : text + ": " + reason);
+    }
     void NotConnected(const std::string&) override { Line(OperationText::NotConnected); }
     void NoBackup(const std::string& reason) override { Line(std::string(OperationText::NoBackup) + ": " + reason); }
-    void VerifyDiffers(const EepromImage& sent, const std::optional<EepromImage>& readBack) override
+    void VerifyFailed(const std::string& headline, const std::string& details) override
     {
-        Line("  " + VerifyReport(sent, readBack));
+        Line("  " + headline + " " + details);
     }
 
   private:
@@ -347,11 +350,11 @@ const Command Commands[] = {
      "panel's captions, in any case: Weight, MAX, \"Keyer Mode\", \"Message 1\"...", -1, Output, SetValues},
     {"ports", "ports [--json]", "Com1 to Com12: the device each opens, whether it is there, the adapter.", 0, Json,
      ListPorts},
-    {"test", "test [--port N]", "Checks the connection, as Test MV does.", 0, Port, TestKeyer},
-    {"read", "read OUT.eep [--port N]", "Reads the keyer's memory into OUT, as Read MV does.", 1, Port, ReadKeyer},
+    {"test", "test [--port N]", "Checks the connection and shows the keyer's firmware revision.", 0, Port, TestKeyer},
+    {"read", "read OUT.eep [--port N]", "Reads the keyer's memory into OUT, and keeps a backup of it.", 1, Port, ReadKeyer},
     {"write", "write IN.eep [--port N] [--verify]",
-     "Checks IN as Write MV does and writes it to the keyer. --verify reads it back and compares: exit 1, with\n"
-     "the difference, when the keyer holds other bytes.", 1, Port | Verify, WriteKeyer},
+     "Checks IN (every range, the messages' room) and writes it to the keyer. --verify reads it back and\n"
+     "compares: exit 1, with the difference, when the keyer holds other bytes.", 1, Port | Verify, WriteKeyer},
     {"play", "play N [--port N]", "Makes the keyer send its stored message N (1 to 6).", 1, Port, PlayMessage},
 };
 // clang-format on

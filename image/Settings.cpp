@@ -240,27 +240,25 @@ std::vector<Difference> Differences(const EepromImage& before, const EepromImage
     return Differences(before, ShownTexts(before), after, ShownTexts(after));
 }
 
-std::string VerifyReport(const EepromImage& sent, const std::optional<EepromImage>& readBack)
+std::string VerifyReport(const EepromImage& sent, const EepromImage& readBack)
 {
-    if (!readBack)
-        return "The keyer did not send its memory back whole; what it holds is not known. Read MV shows it.";
     constexpr int Named = 4;
     std::string bytes;
     int count = 0;
     for (std::size_t a = 0; a < EepromImage::Size; ++a) {
-        if (sent[a] == (*readBack)[a])
+        if (sent[a] == readBack[a])
             continue;
         if (++count <= Named) {
             char line[96];
             std::snprintf(line, sizeof line, "%sbyte %zu: written 0x%02X, holds 0x%02X", count > 1 ? "; " : "", a,
-                          static_cast<unsigned>(sent[a]), static_cast<unsigned>((*readBack)[a]));
+                          static_cast<unsigned>(sent[a]), static_cast<unsigned>(readBack[a]));
             bytes += line;
         }
     }
     if (count > Named)
         bytes += "; and " + std::to_string(count - Named) + " more";
     std::string settings;
-    for (const Difference& d : Differences(sent, *readBack))
+    for (const Difference& d : Differences(sent, readBack))
         settings += (settings.empty() ? "" : ", ") + std::string(d.setting->name);
     return std::to_string(count) + (count == 1 ? " byte differs (" : " bytes differ (") + bytes + "). " +
            (settings.empty() ? std::string("No setting shows the difference.")

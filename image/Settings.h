@@ -119,9 +119,8 @@ std::vector<Difference> Differences(const EepromImage& before, const FieldTexts&
 std::vector<Difference> Differences(const EepromImage& before, const EepromImage& after);
 
 // What a verified write found: the first bytes that differ between what was
-// sent and what the keyer sent back (or that it sent back too little), and
-// the settings that then show otherwise.
-std::string VerifyReport(const EepromImage& sent, const std::optional<EepromImage>& readBack);
+// sent and what the keyer sent back, and the settings that then show otherwise.
+std::string VerifyReport(const EepromImage& sent, const EepromImage& readBack);
 
 // The six messages among the field texts.
 MessageTexts MessagesOf(const FieldTexts& texts);

@@ -1,6 +1,7 @@
 #include "keyer/KeyerCommands.h"
 
 #include <array>
+#include <cstdio>
 
 namespace {
 
@@ -85,6 +86,19 @@ std::string LinkStatusText(int status)
     default:
         return "MV Fail:unknown error";
     }
+}
+
+std::string ShortReadText(const SerialChannel& channel, int wanted)
+{
+    const int arrived = channel.LastReadCount();
+    const std::string of = std::to_string(arrived) + " of " + std::to_string(wanted) + " bytes";
+    if (channel.LineLost())
+        return arrived == 0 ? "The line closed before any of the " + std::to_string(wanted) + " bytes arrived."
+                            : "The line closed after " + of + ".";
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%g s", channel.Timings().readTimeoutMs / 1000.0);
+    return (arrived == 0 ? "None of the " + std::to_string(wanted) + " bytes" : of) + " arrived within " + seconds +
+           ".";
 }
 
 int Handshake(SerialChannel& channel, std::uint8_t& revision)

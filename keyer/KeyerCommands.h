@@ -31,6 +31,10 @@ std::string LinkStatusText(int status);
 // revision, or -1 (no echo), -2 (echo mismatch), -3 (no revision reply).
 int Handshake(SerialChannel& channel, std::uint8_t& revision);
 
+// Why the last read of `wanted` bytes came back short, as a sentence:
+// "255 of 256 bytes arrived within 2.5 s.", or where the line closed.
+std::string ShortReadText(const SerialChannel& channel, int wanted);
+
 // Opens `port`, runs the exchange and shows the outcome. Returns the firmware
 // revision (11..255) or a negative code, never 0. The caller closes the port
 // whenever channel.PortOpen() is set afterwards.

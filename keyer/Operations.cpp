@@ -1,6 +1,7 @@
 #include "keyer/Operations.h"
 
 #include "files/Backups.h"
+#include "image/Settings.h"
 #include "keyer/QtSerialChannel.h"
 
 #include <ctime>
@@ -26,6 +27,26 @@ class ReasonKeeper : public LinkDisplay {
 };
 
 } // namespace
+
+std::string VerifyHeadline(const SerialChannel& channel, const EepromImage* readBack)
+{
+    if (readBack)
+        return "The keyer holds other bytes than were written.";
+    const int arrived = channel.LastReadCount();
+    if (channel.LineLost() && arrived == 0)
+        return "Could not verify: the line closed before the keyer sent anything back.";
+    if (channel.LineLost())
+        return "Could not verify: the line closed after " + std::to_string(arrived) + " of " +
+               std::to_string(EepromImage::Size) + " bytes.";
+    return "Could not verify: the keyer sent back " + std::to_string(arrived) + " of " +
+           std::to_string(EepromImage::Size) + " bytes.";
+}
+
+std::string VerifyDetails(const EepromImage& sent, const EepromImage* readBack)
+{
+    return readBack ? VerifyReport(sent, *readBack)
+                    : "Nothing was compared. What the keyer holds now is not known; read it again to see.";
+}
 
 // One operation: busy from start to end, the port closed and a failed
 // backup told (after the outcome) however it ends.
@@ -88,7 +109,7 @@ Outcome KeyerOperations::Test(int port, OperationReport& report)
     const int revision = Connect(port, report, reason);
     if (channel.PortOpen())
         channel.ClosePort();
-    report.ShowOutcome(revision < 0 ? OperationText::TestFailed : OperationText::TestOk);
+    report.ShowOutcome(revision < 0 ? OperationText::TestFailed : OperationText::TestOk, {}); // the link said why
     return revision < 0 ? Outcome::NotConnected : Outcome::Done;
 }
 
@@ -102,13 +123,14 @@ Outcome KeyerOperations::Read(int port, EepromImage& image, OperationReport& rep
         return Outcome::NotConnected;
     report.ShowInterim(OperationText::Reading);
     if (ReadEeprom(channel, image) != 1) {
-        report.ShowOutcome(OperationText::ReadFailed); // the image is as it was
+        // The image is as it was.
+        report.ShowOutcome(OperationText::ReadFailed, ShortReadText(channel, EepromImage::Size));
         return Outcome::Failed;
     }
     channel.ClosePort();
     keyerHolds = image;
     emit KeyerHoldsChanged();
-    report.ShowOutcome(OperationText::Done);
+    report.ShowOutcome(OperationText::Done, {});
     report.ImageRead();
     Backup(image, revision, BackupKind::Read, session.backupProblem);
     return Outcome::Done;
@@ -139,25 +161,30 @@ Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& re
         // What the keyer holds now is not known.
         keyerHolds.reset();
         emit KeyerHoldsChanged();
-        report.ShowOutcome(OperationText::WriteFailed);
+        report.ShowOutcome(OperationText::WriteFailed,
+                           channel.LineLost()
+                               ? "The line closed before the keyer could store the bytes; what it holds is not known."
+                               : "Not all " + std::to_string(EepromImage::Size) +
+                                     " bytes went out; what the keyer holds is not known.");
         return Outcome::Failed;
     }
     keyerHolds = image;
     emit KeyerHoldsChanged();
-    report.ShowOutcome(OperationText::Done);
+    report.ShowOutcome(OperationText::Done, {});
     if (!verify)
         return Outcome::Done;
     // The same connection: the keyer has had its 500 ms to store them.
     EepromImage readBack;
     if (ReadEeprom(channel, readBack) != 1) {
+        // Nothing was compared, so nothing is said to differ.
         keyerHolds.reset();
         emit KeyerHoldsChanged();
-        report.ShowOutcome(OperationText::VerifyFailed);
-        report.VerifyDiffers(image, std::nullopt);
+        report.ShowOutcome(OperationText::VerifyFailed, {});
+        report.VerifyFailed(VerifyHeadline(channel, nullptr), VerifyDetails(image, nullptr));
         return Outcome::Failed;
     }
     if (readBack == image) {
-        report.ShowOutcome(OperationText::Verified);
+        report.ShowOutcome(OperationText::Verified, {});
         return Outcome::Done;
     }
     keyerHolds = readBack;
@@ -166,8 +193,8 @@ Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& re
     Backup(readBack, revision, BackupKind::Verify, problem);
     if (session.backupProblem.empty())
         session.backupProblem = problem;
-    report.ShowOutcome(OperationText::VerifyFailed);
-    report.VerifyDiffers(image, readBack);
+    report.ShowOutcome(OperationText::VerifyFailed, {});
+    report.VerifyFailed(VerifyHeadline(channel, &readBack), VerifyDetails(image, &readBack));
     return Outcome::Failed;
 }
 
@@ -180,7 +207,9 @@ Outcome KeyerOperations::Play(int port, int message, OperationReport& report)
         return Outcome::NotConnected;
     // Success shows nothing: the keyer sending the message is the report.
     if (TestMessage(channel, message) != 1) {
-        report.ShowOutcome(OperationText::PlayFailed);
+        report.ShowOutcome(OperationText::PlayFailed, channel.LineLost()
+                                                          ? "The line closed before the command went out."
+                                                          : "The command did not go out.");
         return Outcome::Failed;
     }
     return Outcome::Done;

@@ -42,19 +42,25 @@ class OperationReport : public LinkDisplay {
   public:
     // A status that stands until the outcome replaces it.
     virtual void ShowInterim(const std::string& text) = 0;
-    // The operation's outcome.
-    virtual void ShowOutcome(const std::string& text) = 0;
+    // The operation's outcome, and why when it failed (empty otherwise).
+    virtual void ShowOutcome(const std::string& text, const std::string& reason) = 0;
     // "MV not connected" and why; returns once the person has seen it.
     virtual void NotConnected(const std::string& reason) = 0;
     // Read MV replaced the image, right after its "Done".
     virtual void ImageRead() {}
     // The backup could not be kept; told after the outcome, which stands.
     virtual void NoBackup(const std::string& reason) = 0;
-    // A verified write read back other bytes than were sent: `readBack` is
-    // what the keyer holds, or nothing when it sent back less than an image.
-    // Told after "Verify failed".
-    virtual void VerifyDiffers(const EepromImage& sent, const std::optional<EepromImage>& readBack) = 0;
+    // A verified write did not verify: the keyer sent back other bytes, or
+    // too few to compare. Told after "Verify failed"; a headline and the
+    // details, from VerifyHeadline and VerifyDetails.
+    virtual void VerifyFailed(const std::string& headline, const std::string& details) = 0;
 };
+
+// What a write that did not verify says: the headline, from the channel's
+// last read when the keyer sent back too little (`readBack` null), and the
+// details: which bytes and settings differ, or that nothing was compared.
+std::string VerifyHeadline(const SerialChannel& channel, const EepromImage* readBack);
+std::string VerifyDetails(const EepromImage& sent, const EepromImage* readBack);
 
 enum class Outcome {
     Done,         // the operation did what it was asked

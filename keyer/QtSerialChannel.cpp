@@ -45,7 +45,7 @@ template <typename Done> void WaitUntil(QSerialPort& port, const QDeadlineTimer&
 
 } // namespace
 
-QtSerialChannel::QtSerialChannel(std::string configFolder, ChannelTimings timings)
+QtSerialChannel::QtSerialChannel(std::string configFolder, LinkTimings timings)
     : configFolder(std::move(configFolder)), timings(timings)
 {
 }
@@ -154,6 +154,7 @@ int QtSerialChannel::WritePort(const std::uint8_t* data, int count)
 
 int QtSerialChannel::ReadPort(std::uint8_t* buffer, int count)
 {
+    lastReadCount = 0;
     if (!portOpen || count < 0)
         return 0;
     const QDeadlineTimer deadline(timings.readTimeoutMs);
@@ -170,6 +171,7 @@ int QtSerialChannel::ReadPort(std::uint8_t* buffer, int count)
     };
     WaitUntil(port, deadline, take);
     take();
+    lastReadCount = got;
     return got == count ? 1 : 0;
 }
 

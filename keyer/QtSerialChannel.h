@@ -9,16 +9,9 @@
 #include <functional>
 #include <string>
 
-struct ChannelTimings {
-    int settleMs = 400;                            // after opening, before the receive buffer is discarded
-    int readTimeoutMs = 2500;                      // for every read, however long
-    int writeMarginMs = 2500;                      // on top of a write's line time
-    double lineMsPerByte = 10.0 * 1000.0 / 1200.0; // 1200 baud, 8N1
-};
-
 class QtSerialChannel : public SerialChannel {
   public:
-    explicit QtSerialChannel(std::string configFolder, ChannelTimings timings = {});
+    explicit QtSerialChannel(std::string configFolder, LinkTimings timings = {});
     ~QtSerialChannel() override;
 
     int OpenPort(int port) override;
@@ -26,6 +19,8 @@ class QtSerialChannel : public SerialChannel {
     int ReadPort(std::uint8_t* buffer, int count) override;
     void ClosePort() override;
     bool PortOpen() const override { return portOpen; }
+    int LastReadCount() const override { return lastReadCount; }
+    const LinkTimings& Timings() const override { return timings; }
     std::string FailureReason() const override { return failureReason; }
     bool LineLost() const override { return portOpen && LineBroken(); }
 
@@ -44,9 +39,10 @@ class QtSerialChannel : public SerialChannel {
     int BytesNotYetSent() const;
 
     std::string configFolder;
-    ChannelTimings timings;
+    LinkTimings timings;
     QSerialPort port;
     bool portOpen = false;
+    int lastReadCount = 0;
     std::string failureReason;
     std::function<void(int, int)> progress;
 };

@@ -18,6 +18,14 @@ inline constexpr int SetCommState = -6;
 inline constexpr int CommPurge = -10;
 } // namespace LinkStatus
 
+// The line's fixed times, the same for every channel.
+struct LinkTimings {
+    int settleMs = 400;                            // after opening, before the receive buffer is discarded
+    int readTimeoutMs = 2500;                      // for every read, however long
+    int writeMarginMs = 2500;                      // on top of a write's line time
+    double lineMsPerByte = 10.0 * 1000.0 / 1200.0; // 1200 baud, 8N1
+};
+
 class SerialChannel {
   public:
     virtual ~SerialChannel() = default;
@@ -32,6 +40,9 @@ class SerialChannel {
     virtual int ReadPort(std::uint8_t* buffer, int count) = 0;
     virtual void ClosePort() = 0;
     virtual bool PortOpen() const = 0;
+    // How many bytes the last ReadPort took, whether or not they were all.
+    virtual int LastReadCount() const = 0;
+    virtual const LinkTimings& Timings() const = 0;
 
     // Why the last OpenPort failed, in the system's words and with what to
     // do about it; empty after a success.

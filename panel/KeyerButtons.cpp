@@ -81,9 +81,9 @@ void KeyerButtons::ShowInterim(const std::string& text)
     panel.ShowInterimStatus(Q(text));
 }
 
-void KeyerButtons::ShowOutcome(const std::string& text)
+void KeyerButtons::ShowOutcome(const std::string& text, const std::string& reason)
 {
-    panel.ShowStatus(Q(text));
+    panel.ShowStatus(Q(text), Q(reason));
 }
 
 void KeyerButtons::NotConnected(const std::string& reason)
@@ -100,11 +100,11 @@ void KeyerButtons::ImageRead()
     panel.RefreshPanel();
 }
 
-void KeyerButtons::VerifyDiffers(const EepromImage& sent, const std::optional<EepromImage>& readBack)
+void KeyerButtons::VerifyFailed(const std::string& headline, const std::string& details)
 {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     panel.SpeakPending();
-    prompts.WarningBox("The keyer holds other bytes than were written.", VerifyReport(sent, readBack));
+    prompts.WarningBox(headline, details);
     QApplication::restoreOverrideCursor();
 }
 

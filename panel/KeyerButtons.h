@@ -38,11 +38,11 @@ class KeyerButtons : public QObject, private OperationReport {
     void ShowPotVal(const std::string& text) override;
     void ShowPbVal(const std::string& text) override;
     void ShowInterim(const std::string& text) override;
-    void ShowOutcome(const std::string& text) override;
+    void ShowOutcome(const std::string& text, const std::string& reason) override;
     void NotConnected(const std::string& reason) override;
     void ImageRead() override;
     void NoBackup(const std::string& reason) override;
-    void VerifyDiffers(const EepromImage& sent, const std::optional<EepromImage>& readBack) override;
+    void VerifyFailed(const std::string& headline, const std::string& details) override;
 
     EditorPanel& panel;
     EepromImage& image;

@@ -220,14 +220,15 @@ void TestCli::keyerOperations_data()
                                         << QStringList{"MV Fail:no echo", "nothing answered", "MV NG"};
     QTest::newRow("read") << QStringList{"read", "OUT"} << int(F::None) << 0 << QStringList{"Reading", "Done"};
     QTest::newRow("read, short") << QStringList{"read", "OUT"} << int(F::ShortEeprom) << 1
-                                 << QStringList{"Reading", "Read failed"};
+                                 << QStringList{"Reading", "Read failed: 100 of 256 bytes arrived within 2.5 s."};
     QTest::newRow("read, silent keyer") << QStringList{"read", "OUT"} << int(F::Silent) << 1
                                         << QStringList{"MV Fail:no echo", "MV not connected"};
     QTest::newRow("write") << QStringList{"write", "VALID"} << int(F::None) << 0 << QStringList{"Writing", "Done"};
     QTest::newRow("write, refused") << QStringList{"write", "BAD"} << int(F::None) << 2
                                     << QStringList{"Weight must be between 10 and 90"};
     QTest::newRow("write, keyer gone") << QStringList{"write", "VALID"} << int(F::HangUpAfterWrite) << 1
-                                       << QStringList{"Writing", "Write failed"};
+                                       << QStringList{"Writing", "Write failed: The line closed before the keyer "
+                                                                 "could store the bytes"};
     QTest::newRow("write, verified") << QStringList{"write", "VALID", "--verify"} << int(F::None) << 0
                                      << QStringList{"Writing", "Done", "Verified"};
     QTest::newRow("write, verify finds a byte changed")

@@ -23,9 +23,9 @@ constexpr int Port = 3;
 constexpr int ReadTimeout = 300;
 
 // Quick waits where their length is not what is tested.
-ChannelTimings Quick()
+LinkTimings Quick()
 {
-    ChannelTimings t;
+    LinkTimings t;
     t.settleMs = 20;
     t.readTimeoutMs = ReadTimeout;
     t.writeMarginMs = 300;
@@ -86,7 +86,10 @@ class RecordedReport : public OperationReport {
     void ShowPotVal(const std::string& text) override { Note("potval", text); }
     void ShowPbVal(const std::string& text) override { Note("pbval", text); }
     void ShowInterim(const std::string& text) override { Note("interim", text); }
-    void ShowOutcome(const std::string& text) override { Note("outcome", text); }
+    void ShowOutcome(const std::string& text, const std::string& reason) override
+    {
+        Note("outcome", reason.empty() ? text : text + ": " + reason);
+    }
     void NotConnected(const std::string& reason) override
     {
         Note("not connected", reason.empty() ? "" : "why");
@@ -95,10 +98,7 @@ class RecordedReport : public OperationReport {
     }
     void ImageRead() override { Note("image read", ""); }
     void NoBackup(const std::string&) override { Note("no backup", ""); }
-    void VerifyDiffers(const EepromImage&, const std::optional<EepromImage>& readBack) override
-    {
-        Note("verify differs", readBack ? "read back" : "nothing back");
-    }
+    void VerifyFailed(const std::string& headline, const std::string&) override { Note("verify failed", headline); }
 
   private:
     void Note(const char* kind, const std::string& text)
@@ -377,9 +377,9 @@ void TestKeyer::writeDeadlineHasItsMargin()
 {
     // More than a pseudo-terminal buffers, taken by the keyer more slowly
     // than the (here nearly zero) line time: the margin lets it finish.
-    ChannelTimings t = Quick();
+    LinkTimings t = Quick();
     t.lineMsPerByte = 0.0001;
-    t.writeMarginMs = ChannelTimings{}.writeMarginMs;
+    t.writeMarginMs = LinkTimings{}.writeMarginMs;
     QtSerialChannel slow(dir->path().toStdString(), t);
     QCOMPARE(slow.OpenPort(Port), 0);
     const Bytes lots(1 << 18, 0x13);
@@ -495,7 +495,7 @@ void TestKeyer::hangUpEndsTransfers()
 void TestKeyer::stalledWriteIsBounded()
 {
     keyer->Configure({.fault = FakeKeyer::Fault::StopReading, .faultAfter = 0});
-    ChannelTimings t = Quick();
+    LinkTimings t = Quick();
     t.lineMsPerByte = 0.001;
     QtSerialChannel stalled(dir->path().toStdString(), t);
     QCOMPARE(stalled.OpenPort(Port), 0);
@@ -569,6 +569,7 @@ void TestKeyer::operationsReportInOrder_data()
 {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("after");    // bytes before the fault
     QTest::addColumn<bool>("backups"); // a folder that takes them
     QTest::addColumn<int>("outcome");
     QTest::addColumn<QStringList>("said");
@@ -576,32 +577,56 @@ void TestKeyer::operationsReportInOrder_data()
     using F = FakeKeyer::Fault;
     const QStringList open{"link:MV Open, F/W revision 23", "potval:128", "pbval:0"};
     const QStringList silent{"link:MV Fail:no echo", "not connected:why"};
-    QTest::newRow("test") << "test" << int(F::None) << true << int(Outcome::Done) << open + QStringList{"outcome:MV OK"}
-                          << QStringList{};
-    QTest::newRow("test, silent") << "test" << int(F::Silent) << true << int(Outcome::NotConnected)
+    QTest::newRow("test") << "test" << int(F::None) << 10 << true << int(Outcome::Done)
+                          << open + QStringList{"outcome:MV OK"} << QStringList{};
+    QTest::newRow("test, silent") << "test" << int(F::Silent) << 10 << true << int(Outcome::NotConnected)
                                   << QStringList{"link:MV Fail:no echo", "outcome:MV NG"} << QStringList{};
-    QTest::newRow("read") << "read" << int(F::None) << true << int(Outcome::Done)
+    QTest::newRow("read") << "read" << int(F::None) << 10 << true << int(Outcome::Done)
                           << open + QStringList{"interim:Reading", "outcome:Done", "image read"} << QStringList{"read"};
-    QTest::newRow("read, short") << "read" << int(F::ShortEeprom) << true << int(Outcome::Failed)
-                                 << open + QStringList{"interim:Reading", "outcome:Read failed"} << QStringList{};
-    QTest::newRow("read, silent") << "read" << int(F::Silent) << true << int(Outcome::NotConnected) << silent
+    QTest::newRow("read, short") << "read" << int(F::ShortEeprom) << 10 << true << int(Outcome::Failed)
+                                 << open + QStringList{"interim:Reading",
+                                                       "outcome:Read failed: 10 of 256 bytes arrived within 0.3 s."}
+                                 << QStringList{};
+    QTest::newRow("read, nothing back")
+        << "read" << int(F::ShortEeprom) << 0 << true << int(Outcome::Failed)
+        << open + QStringList{"interim:Reading", "outcome:Read failed: None of the 256 bytes arrived within 0.3 s."}
+        << QStringList{};
+    QTest::newRow("read, hung up")
+        << "read" << int(F::HangUpDuringRead) << 0 << true << int(Outcome::Failed)
+        << open + QStringList{"interim:Reading",
+                              "outcome:Read failed: The line closed before any of the 256 bytes arrived."}
+        << QStringList{};
+    QTest::newRow("read, silent") << "read" << int(F::Silent) << 10 << true << int(Outcome::NotConnected) << silent
                                   << QStringList{};
-    QTest::newRow("read, no backup") << "read" << int(F::None) << false << int(Outcome::Done)
+    QTest::newRow("read, no backup") << "read" << int(F::None) << 10 << false << int(Outcome::Done)
                                      << open + QStringList{"interim:Reading", "outcome:Done", "image read", "no backup"}
                                      << QStringList{};
-    QTest::newRow("write") << "write" << int(F::None) << true << int(Outcome::Done)
+    QTest::newRow("write") << "write" << int(F::None) << 10 << true << int(Outcome::Done)
                            << open + QStringList{"interim:Writing", "outcome:Done"} << QStringList{"write"};
     // What was meant for the keyer is kept even when the transfer fails.
-    QTest::newRow("write, pulled out") << "write" << int(F::HangUpDuringWrite) << true << int(Outcome::Failed)
-                                       << open + QStringList{"interim:Writing", "outcome:Write failed"}
+    QTest::newRow("write, pulled out") << "write" << int(F::HangUpDuringWrite) << 10 << true << int(Outcome::Failed)
+                                       << open + QStringList{"interim:Writing",
+                                                             "outcome:Write failed: The line closed before the keyer "
+                                                             "could store the bytes; what it holds is not known."}
                                        << QStringList{"write"};
+    // Nothing was compared: no difference is claimed, and no read-back kept.
+    QTest::newRow("verify, short read-back")
+        << "verified write" << int(F::ShortEeprom) << 255 << true << int(Outcome::Failed)
+        << open + QStringList{"interim:Writing", "outcome:Done", "outcome:Verify failed",
+                              "verify failed:Could not verify: the keyer sent back 255 of 256 bytes."}
+        << QStringList{"write"};
+    QTest::newRow("verify, hung up")
+        << "verified write" << int(F::HangUpDuringRead) << 0 << true << int(Outcome::Failed)
+        << open + QStringList{"interim:Writing", "outcome:Done", "outcome:Verify failed",
+                              "verify failed:Could not verify: the line closed before the keyer sent anything back."}
+        << QStringList{"write"};
     QTest::newRow("write, no backup: told last")
-        << "write" << int(F::None) << false << int(Outcome::Done)
+        << "write" << int(F::None) << 10 << false << int(Outcome::Done)
         << open + QStringList{"interim:Writing", "outcome:Done", "no backup"} << QStringList{};
-    QTest::newRow("write, refused") << "refused write" << int(F::None) << true << int(Outcome::Refused) << open
+    QTest::newRow("write, refused") << "refused write" << int(F::None) << 10 << true << int(Outcome::Refused) << open
                                     << QStringList{};
-    QTest::newRow("play") << "play" << int(F::None) << true << int(Outcome::Done) << open << QStringList{};
-    QTest::newRow("play, silent") << "play" << int(F::Silent) << true << int(Outcome::NotConnected) << silent
+    QTest::newRow("play") << "play" << int(F::None) << 10 << true << int(Outcome::Done) << open << QStringList{};
+    QTest::newRow("play, silent") << "play" << int(F::Silent) << 10 << true << int(Outcome::NotConnected) << silent
                                   << QStringList{};
 }
 
@@ -609,11 +634,12 @@ void TestKeyer::operationsReportInOrder()
 {
     QFETCH(QString, operation);
     QFETCH(int, fault);
+    QFETCH(int, after);
     QFETCH(bool, backups);
     QFETCH(int, outcome);
     QFETCH(QStringList, said);
     QFETCH(QStringList, kept);
-    keyer->Configure({.fault = FakeKeyer::Fault(fault), .faultAfter = 10});
+    keyer->Configure({.fault = FakeKeyer::Fault(fault), .faultAfter = after});
     keyer->SetEeprom(EepromImage{});
     KeyerOperations operations(*channel, {10, 10});
     // A folder below a regular file can never be made.
@@ -635,6 +661,8 @@ void TestKeyer::operationsReportInOrder()
         result = operations.Read(Port, image, report);
     else if (operation == "write")
         result = operations.Write(Port, image, report);
+    else if (operation == "verified write")
+        result = operations.Write(Port, image, report, {}, true);
     else if (operation == "refused write")
         result = operations.Write(Port, image, report, [] { return false; });
     else

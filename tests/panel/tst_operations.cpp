@@ -66,6 +66,8 @@ class SpyChannel : public SerialChannel {
     bool PortOpen() const override { return real.PortOpen(); }
     std::string FailureReason() const override { return real.FailureReason(); }
     bool LineLost() const override { return real.LineLost(); }
+    int LastReadCount() const override { return real.LastReadCount(); }
+    const LinkTimings& Timings() const override { return real.Timings(); }
 
     // The first call of this kind and size since the last Restart.
     Call Find(const std::string& what, int count = 0) const
@@ -160,7 +162,7 @@ void TestOperations::init()
     keyer = std::make_unique<FakeKeyer>();
     QVERIFY(keyer->LinkAs(dir->path().toStdString(), Port));
     keyer->SetEeprom(ValidImage());
-    ChannelTimings quick;
+    LinkTimings quick;
     quick.settleMs = 10;
     quick.readTimeoutMs = 250;
     channel = std::make_unique<QtSerialChannel>(dir->path().toStdString(), quick);
@@ -361,19 +363,28 @@ void TestOperations::readIsHeardAfterItsRefresh()
 void TestOperations::readFailureKeepsImageAndPanel_data()
 {
     QTest::addColumn<int>("fault");
-    QTest::newRow("255 of 256 bytes") << int(Fault::ShortEeprom);
-    QTest::newRow("keyer pulled out") << int(Fault::HangUpDuringRead);
+    QTest::addColumn<QString>("why"); // how the reason begins; the hang-up's count is the kernel's
+    QTest::newRow("255 of 256 bytes") << int(Fault::ShortEeprom) << "255 of 256 bytes arrived within 0.25 s.";
+    QTest::newRow("keyer pulled out") << int(Fault::HangUpDuringRead) << "The line closed ";
 }
 
 void TestOperations::readFailureKeepsImageAndPanel()
 {
     QFETCH(int, fault);
+    QFETCH(QString, why);
     keyer->Configure({.fault = Fault(fault), .faultAfter = 255});
     image[4] = 33;
     panel->RefreshPanel();
     const EepromImage before = image;
+    panel->show();
+    Announcements announcements(panel.get());
     Press(ControlId::ReadMV);
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Read failed"));
+    // Why, where a pointer and a screen reader find it.
+    QVERIFY2(panel->Control(ControlId::OperationStatus)->toolTip().startsWith(why),
+             qPrintable(panel->Control(ControlId::OperationStatus)->toolTip()));
+    QTRY_VERIFY2(!announcements.heard.isEmpty() && announcements.heard.last().startsWith("Read failed: " + why),
+                 qPrintable(announcements.heard.join('|')));
     QCOMPARE(panel->StatusCountdown(), EditorPanel::StatusTicks);
     QVERIFY(image == before);
     QCOMPARE(panel->Text(ControlId::Weight), QString("33"));

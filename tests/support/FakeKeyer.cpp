@@ -186,7 +186,9 @@ void FakeKeyer::Handle(std::uint8_t byte)
             count = settings.faultAfter;
         for (int i = 0; i < count; ++i)
             Reply(eeprom.bytes[static_cast<std::size_t>(i)]);
-        if (settings.fault == Fault::HangUpDuringRead)
+        if (settings.fault == Fault::HangUpDuringRead && outgoing.empty())
+            hangUpAt = Clock::now(); // before a single byte
+        else if (settings.fault == Fault::HangUpDuringRead)
             hangUpAfterSending = static_cast<int>(outgoing.size());
         break;
     }
