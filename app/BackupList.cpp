@@ -49,9 +49,9 @@ QString WhenInWords(const QDateTime& when, const QDateTime& now)
 }
 
 std::vector<BackupRow> BackupRows(const std::string& folder, const EepromImage& panelImage,
-                                  const FieldTexts& panelTexts, const QDateTime& now)
+                                  const FieldTexts& panelTexts, const QDateTime& now, std::vector<std::string>& leftOut)
 {
-    std::vector<std::string> names = ListBackups(folder);
+    std::vector<std::string> names = ListBackups(folder, &leftOut);
     std::reverse(names.begin(), names.end());
     std::vector<BackupRow> rows;
     const QLocale english(QLocale::English);
@@ -59,19 +59,26 @@ std::vector<BackupRow> BackupRows(const std::string& folder, const EepromImage& 
         const auto info = ReadBackupName(name);
         EepromImage image;
         const std::string path = (std::filesystem::path(folder) / name).string();
-        if (!info || !LoadEepromFile(path, image).empty())
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(path, ec);
+        if (!ec && size < EepromImage::Size) {
+            leftOut.push_back(name + " holds " + std::to_string(size) + " bytes, too few for a keyer's memory.");
             continue;
+        }
+        if (const std::string problem = LoadEepromFile(path, image); !info || !problem.empty()) {
+            leftOut.push_back(name + ": " + problem);
+            continue;
+        }
         const QDateTime when = QDateTime::fromSecsSinceEpoch(info->when).toLocalTime();
-        const bool read = info->kind == BackupKind::Read;
-        const QString way = read ? QStringLiteral("read from the keyer") : QStringLiteral("written to the keyer");
         const std::vector<Difference> differences = Differences(image, ShownTexts(image), panelImage, panelTexts);
         BackupRow row;
         row.path = path;
+        row.name = name;
         row.sentence = QStringLiteral("%1, %2, revision %3: %4.")
-                           .arg(WhenInWords(when, now), way)
+                           .arg(WhenInWords(when, now), Words(BackupKindInWords(info->kind)))
                            .arg(info->revision)
                            .arg(WhatDiffers(differences));
-        row.label = (read ? QStringLiteral("read ") : QStringLiteral("written ")) +
+        row.label = Words(BackupKindInBrief(info->kind)) + QLatin1Char(' ') +
                     english.toString(when, QStringLiteral("d MMM HH:mm"));
         rows.push_back(std::move(row));
     }

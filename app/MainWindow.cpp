@@ -6,6 +6,7 @@
 #include "app/HelpWindow.h"
 #include "app/SettingFinder.h"
 #include "app/WindowSize.h"
+#include "files/Backups.h"
 #include "files/PortSettings.h"
 #include "keyer/Operations.h"
 #include "keyer/PortNames.h"
@@ -187,20 +188,34 @@ void MainWindow::SizeToScreen()
 void MainWindow::OpenBackup()
 {
     const std::string folder = QFile::encodeName(paths.backupFolder).toStdString();
-    const std::vector<BackupRow> rows = BackupRows(folder, image, panel->FieldTextsNow(), QDateTime::currentDateTime());
+    std::vector<std::string> leftOut;
+    const std::vector<BackupRow> rows =
+        BackupRows(folder, image, panel->FieldTextsNow(), QDateTime::currentDateTime(), leftOut);
     if (rows.empty()) {
-        // Nothing kept yet: the chooser, in the folder, says so in its way.
-        AfterOpen(OpenEepromFile(image, prompts, Owner::MainWindow, ShowName(), folder) == 1);
+        std::string left;
+        for (const std::string& sentence : leftOut)
+            left += (left.empty() ? "" : "\n") + sentence;
+        const bool open = prompts.Offer(Owner::MainWindow,
+                                        leftOut.empty() ? "No backups yet: Read MV keeps one of every read."
+                                                        : "No backup can be opened.",
+                                        left, "Open File...");
+        if (open)
+            AfterOpen(OpenEepromFile(image, prompts, Owner::MainWindow, ShowName()) == 1);
         return;
     }
     std::vector<std::string> sentences;
     sentences.reserve(rows.size());
     for (const BackupRow& row : rows)
         sentences.push_back(row.sentence.toStdString());
-    const auto chosen = prompts.ChooseBackup(sentences);
+    const auto chosen = prompts.ChooseBackup(sentences, leftOut);
     if (!chosen || *chosen >= rows.size())
         return;
     const BackupRow& row = rows[*chosen];
+    // It may have been changed into a link meanwhile.
+    if (const std::string why = WhyNoBackupFile(folder, row.name); !why.empty()) {
+        prompts.ErrorBox(Owner::MainWindow, why);
+        return;
+    }
     const bool loaded = LoadNamedEepromFile(image, prompts, Owner::MainWindow, ShowName(), row.path) == 1;
     if (loaded)
         panel->ShowFileName(QStringLiteral("Backup: ") + row.label, QFile::decodeName(row.path.c_str()));

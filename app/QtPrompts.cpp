@@ -18,7 +18,19 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-std::optional<std::size_t> QtPrompts::ChooseBackup(const std::vector<std::string>& rows)
+bool QtPrompts::Offer(Owner owner, const std::string& text, const std::string& details, const std::string& action)
+{
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Open Backup"), QString::fromStdString(text),
+                    QMessageBox::Cancel, Resolve(owner));
+    box.setInformativeText(QString::fromStdString(details));
+    QPushButton* take = box.addButton(QString::fromStdString(action), QMessageBox::AcceptRole);
+    box.setDefaultButton(take);
+    box.exec();
+    return box.clickedButton() == take;
+}
+
+std::optional<std::size_t> QtPrompts::ChooseBackup(const std::vector<std::string>& rows,
+                                                   const std::vector<std::string>& leftOut)
 {
     QDialog dialog(main);
     dialog.setWindowTitle(QStringLiteral("Open Backup"));
@@ -38,6 +50,17 @@ std::optional<std::size_t> QtPrompts::ChooseBackup(const std::vector<std::string
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel, &dialog);
     layout->addWidget(label);
     layout->addWidget(list);
+    if (!leftOut.empty()) {
+        QStringList said;
+        for (const std::string& sentence : leftOut)
+            said << QString::fromStdString(sentence);
+        auto* note = new QLabel(QStringLiteral("Not listed: ") + said.join(QLatin1Char(' ')), &dialog);
+        note->setWordWrap(true);
+        note->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        // Heard with the list, not only seen under it.
+        list->setAccessibleDescription(note->text());
+        layout->addWidget(note);
+    }
     layout->addWidget(buttons);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);

@@ -17,7 +17,9 @@ class QtPrompts : public Prompts {
     void WarningBox(const std::string& text, const std::string& details) override;
     std::optional<std::string> ChooseOpenFile(Owner owner, const std::string& folder) override;
     std::optional<std::string> ChooseSaveFile(Owner owner) override;
-    std::optional<std::size_t> ChooseBackup(const std::vector<std::string>& rows) override;
+    bool Offer(Owner owner, const std::string& text, const std::string& details, const std::string& action) override;
+    std::optional<std::size_t> ChooseBackup(const std::vector<std::string>& rows,
+                                            const std::vector<std::string>& leftOut) override;
     std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int port) override;
 
   private:

@@ -117,16 +117,55 @@ std::string BackupName(std::time_t when, int revision, const std::string& kind)
     return std::string(stamp) + "_rev" + std::to_string(revision) + "_" + kind + ".eep";
 }
 
-std::vector<std::string> ListBackups(const std::string& folder)
+std::string_view BackupKindInWords(std::string_view kind)
+{
+    if (kind == BackupKind::Read)
+        return "read from the keyer";
+    if (kind == BackupKind::Verify)
+        return "read back after writing";
+    return "written to the keyer";
+}
+
+std::string_view BackupKindInBrief(std::string_view kind)
+{
+    if (kind == BackupKind::Read)
+        return "read";
+    if (kind == BackupKind::Verify)
+        return "read back";
+    return "written";
+}
+
+std::string WhyNoBackupFile(const std::string& folder, const std::string& name)
+{
+    std::error_code ec;
+    // Not followed: a link could lead anywhere, and the list speaks only
+    // of what is in the folder.
+    const fs::file_status status = fs::symlink_status(fs::path(folder) / name, ec);
+    if (ec)
+        return name + " cannot be looked at: " + ec.message() + ".";
+    if (fs::is_symlink(status))
+        return name + " is a link; only files inside the backups folder are opened.";
+    if (!fs::is_regular_file(status))
+        return name + " is no regular file.";
+    return {};
+}
+
+std::vector<std::string> ListBackups(const std::string& folder, std::vector<std::string>* leftOut)
 {
     std::vector<std::string> names;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (IsBackupName(name) && it->is_regular_file(ec))
+        if (!IsBackupName(name))
+            continue;
+        if (const std::string why = WhyNoBackupFile(folder, name); why.empty())
             names.push_back(name);
+        else if (leftOut)
+            leftOut->push_back(why);
     }
     std::sort(names.begin(), names.end());
+    if (leftOut)
+        std::sort(leftOut->begin(), leftOut->end());
     return names;
 }
 

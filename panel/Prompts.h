@@ -27,9 +27,15 @@ class Prompts {
     virtual std::optional<std::string> ChooseOpenFile(Owner owner, const std::string& folder) = 0;
     virtual std::optional<std::string> ChooseSaveFile(Owner owner) = 0;
 
+    // A box that offers one thing to do instead: true when the person
+    // takes `action` (a button's caption), false on Cancel.
+    virtual bool Offer(Owner owner, const std::string& text, const std::string& details, const std::string& action) = 0;
+
     // Which backup to open: the index of one of `rows` (newest first, each
-    // one sentence), or nothing when the person cancels.
-    virtual std::optional<std::size_t> ChooseBackup(const std::vector<std::string>& rows) = 0;
+    // one sentence), or nothing when the person cancels. `leftOut` says
+    // what was not listed and why, one sentence each.
+    virtual std::optional<std::size_t> ChooseBackup(const std::vector<std::string>& rows,
+                                                    const std::vector<std::string>& leftOut) = 0;
 
     // Which of `devices` port 1..12 is to open: the device's index and the
     // port, starting from `port`; nothing when the person cancels. The

@@ -52,11 +52,21 @@ class RecordingPrompts : public Prompts {
     }
 
     std::optional<std::size_t> backupAnswer; // nothing: cancel
-    std::vector<std::string> backupsOffered;
-    std::optional<std::size_t> ChooseBackup(const std::vector<std::string>& rows) override
+    std::vector<std::string> backupsOffered, backupsLeftOut;
+    std::optional<std::size_t> ChooseBackup(const std::vector<std::string>& rows,
+                                            const std::vector<std::string>& leftOut) override
     {
         backupsOffered = rows;
+        backupsLeftOut = leftOut;
         return backupAnswer;
+    }
+
+    bool offerAnswer = false;
+    std::vector<std::string> offers; // "text | details | action"
+    bool Offer(Owner, const std::string& text, const std::string& details, const std::string& action) override
+    {
+        offers.push_back(text + " | " + details + " | " + action);
+        return offerAnswer;
     }
 
     std::string LastText() const { return boxes.empty() ? std::string() : boxes.back().text; }
