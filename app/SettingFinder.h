@@ -7,6 +7,7 @@
 #include <QDialog>
 
 class EditorPanel;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 
@@ -18,12 +19,18 @@ class SettingFinder : public QDialog {
     QLineEdit* Typed() const { return typed; }
     // The caption of the setting Enter would go to, or empty.
     QString Chosen() const;
+    // "No setting matches "zqxw".", or empty while something matches.
+    QString Said() const;
+
+    // Enter with nothing matching keeps the box open: there is nowhere to go.
+    void accept() override;
 
   private:
     void Match(const QString& text);
 
     QLineEdit* typed;
     QListWidget* matches;
+    QLabel* said;
 };
 
 // Runs the finder and, when a setting was chosen, gives its control the

@@ -5,6 +5,7 @@
 #include "app/SettingFinder.h"
 #include "app/WindowSize.h"
 #include "files/Backups.h"
+#include "files/EepromFile.h"
 #include "keyer/PortNames.h"
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
@@ -33,6 +34,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -82,6 +84,8 @@ class TestApp : public QObject {
     void oneKeyEach();
     void goToSetting_data();
     void backupsToChooseBetween();
+    void backupsFolderAsItIs_data();
+    void backupsFolderAsItIs();
     void otherDevice_data();
     void otherDevice();
     void goToSetting();
@@ -518,29 +522,43 @@ void TestApp::goToSetting_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<ControlId>("reached");
-    QTest::newRow("wei") << "wei" << ControlId::Weight;
-    QTest::newRow("side") << "side" << ControlId::Sidetone;
-    QTest::newRow("message 3") << "message 3" << ControlId::Message3;
-    QTest::newRow("MIN, not its word inside another") << "min" << ControlId::PotMin;
-    QTest::newRow("ext") << "EXT" << ControlId::FirstExt;
+    QTest::addColumn<QString>("said"); // by the finder, to eye and ear
+    QTest::newRow("wei") << "wei" << ControlId::Weight << "";
+    QTest::newRow("side") << "side" << ControlId::Sidetone << "";
+    QTest::newRow("message 3") << "message 3" << ControlId::Message3 << "";
+    QTest::newRow("MIN, not its word inside another") << "min" << ControlId::PotMin << "";
+    QTest::newRow("ext") << "EXT" << ControlId::FirstExt << "";
+    // Enter goes nowhere; Escape then leaves the keyboard where it was.
+    QTest::newRow("no match") << "zqxw" << ControlId::Message1 << "No setting matches \"zqxw\".";
 }
 
 void TestApp::goToSetting()
 {
     QFETCH(QString, typed);
     QFETCH(ControlId, reached);
+    QFETCH(QString, said);
     window->show();
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     window->Panel()->Control(ControlId::Message1)->setFocus();
-    QTimer::singleShot(0, this, [typed] {
+    bool openAfterEnter = false;
+    QString told, heard;
+    QTimer::singleShot(0, this, [&] {
         auto* finder = qobject_cast<SettingFinder*>(QApplication::activeModalWidget());
         QVERIFY(finder);
         QTest::keyClicks(finder->Typed(), typed);
         QTest::keyClick(finder->Typed(), Qt::Key_Return);
+        openAfterEnter = finder->isVisible();
+        told = finder->Said();
+        heard = finder->Typed()->accessibleDescription();
+        if (openAfterEnter)
+            QTest::keyClick(finder->Typed(), Qt::Key_Escape);
     });
     QTest::keySequence(QApplication::focusWidget(), QKeySequence("Ctrl+G"));
     QTRY_COMPARE(window->focusWidget(), window->Panel()->Control(reached));
+    QCOMPARE(openAfterEnter, !said.isEmpty());
+    QCOMPARE(told, said);
+    QCOMPARE(heard, said);
 }
 
 void TestApp::backupsToChooseBetween()
@@ -579,6 +597,74 @@ void TestApp::backupsToChooseBetween()
     prompts.backupAnswer.reset();
     window->Command(Cmd::OpenBackup);
     QCOMPARE(window->Panel()->Text(ControlId::Weight), QString("60"));
+}
+
+void TestApp::backupsFolderAsItIs_data()
+{
+    // Entries as "name" (an image), "name=link", "name=fifo", "name=short".
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QStringList>("offered"); // how each row begins after its time
+    QTest::addColumn<QStringList>("leftOut");
+    QTest::addColumn<QString>("offer"); // the box instead of the list
+    const QString stamp = "2026-12-07T10-42-05Z_rev30_";
+    QTest::newRow("none yet") << QStringList{} << QStringList{} << QStringList{}
+                              << "No backups yet: Read MV keeps one of every read. |  | Open File...";
+    QTest::newRow("every kind, with counters")
+        << QStringList{stamp + "read.eep", stamp + "read_2.eep", stamp + "write_3.eep", stamp + "verify_2.eep"}
+        << QStringList{"written to the keyer", "read back after writing", "read from the keyer", "read from the keyer"}
+        << QStringList{} << "";
+    QTest::newRow("a link, a FIFO and a short file beside a backup")
+        << QStringList{stamp + "read.eep", stamp + "write.eep=link", stamp + "write_2.eep=fifo",
+                       stamp + "verify.eep=short"}
+        << QStringList{"read from the keyer"}
+        << QStringList{stamp + "write.eep is a link; only files inside the backups folder are opened.",
+                       stamp + "write_2.eep is no regular file.",
+                       stamp + "verify.eep holds 100 bytes, too few for a keyer's memory."}
+        << "";
+    QTest::newRow("nothing that can be opened")
+        << QStringList{stamp + "read.eep=link"} << QStringList{} << QStringList{}
+        << "No backup can be opened. | " + stamp +
+               "read.eep is a link; only files inside the backups folder are "
+               "opened. | Open File...";
+}
+
+void TestApp::backupsFolderAsItIs()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QStringList, offered);
+    QFETCH(QStringList, leftOut);
+    QFETCH(QString, offer);
+    const QDir folder(paths.backupFolder);
+    QVERIFY(entries.isEmpty() || QDir().mkpath(folder.path()));
+    const QString outside = dir->filePath("outside.eep");
+    QCOMPARE(StoreEepromFile(outside.toStdString(), EepromImage{}), std::string());
+    for (const QString& entry : entries) {
+        const QString name = entry.section('=', 0, 0), kind = entry.section('=', 1);
+        const QByteArray path = QFile::encodeName(folder.filePath(name));
+        if (kind == "link")
+            QVERIFY(QFile::link(outside, folder.filePath(name)));
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+        else if (kind == "short")
+            QVERIFY(QFile(folder.filePath(name)).open(QIODevice::WriteOnly) &&
+                    QFile(folder.filePath(name)).resize(100));
+        else
+            QCOMPARE(StoreEepromFile(path.toStdString(), EepromImage{}), std::string());
+    }
+    prompts.offerAnswer = true;
+    prompts.answers.push_back(std::nullopt); // the chooser File > Open offers, cancelled
+    window->Command(Cmd::OpenBackup);
+    QCOMPARE(QString::fromStdString(prompts.offers.empty() ? "" : prompts.offers[0]), offer);
+    // Taken, the offer is File > Open's chooser, not one in the backups folder.
+    QCOMPARE(prompts.chooserFolders, offer.isEmpty() ? std::vector<std::string>{} : std::vector<std::string>{""});
+    QStringList rows;
+    for (const std::string& row : prompts.backupsOffered)
+        rows << QString::fromStdString(row).section(", ", 1, 1);
+    QCOMPARE(rows, offered);
+    QStringList left;
+    for (const std::string& sentence : prompts.backupsLeftOut)
+        left << QString::fromStdString(sentence);
+    QCOMPARE(left, leftOut);
 }
 
 void TestApp::otherDevice_data()
