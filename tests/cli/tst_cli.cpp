@@ -58,6 +58,10 @@ class TestCli : public QObject {
     void init();
     void setRefusesWhatThePanelRefuses_data();
     void setRefusesWhatThePanelRefuses();
+    void everyNumberTakesExactlyItsRange_data();
+    void everyNumberTakesExactlyItsRange();
+    void everyJsonKeyAScriptReads_data();
+    void everyJsonKeyAScriptReads();
     void showSetDiffRoundTrip();
     void keyerOperations_data();
     void keyerOperations();
@@ -165,6 +169,84 @@ void TestCli::setRefusesWhatThePanelRefuses()
     QCOMPARE(LoadEepromFile(out.toStdString(), saved).empty(), passed); // nothing written on a refusal
     if (passed)
         QVERIFY(saved == image);
+}
+
+void TestCli::everyNumberTakesExactlyItsRange_data()
+{
+    // The ends written out, not read from the table they test.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("with"); // what the pair checks need
+    QTest::addColumn<QList<int>>("taken");
+    QTest::addColumn<QList<int>>("refused");
+    QTest::addColumn<QString>("refusal");
+    using L = QList<int>;
+    QTest::newRow("Weight") << "Weight" << QStringList{} << L{10, 90} << L{9, 91} << "Weight must be between 10 and 90";
+    QTest::newRow("Sample") << "Sample" << QStringList{} << L{10, 90} << L{9, 91} << "Ksamp must be between 10 and 90";
+    QTest::newRow("CmdWPM") << "CmdWPM" << QStringList{} << L{5, 99} << L{4, 100} << "CMDWPM must be between 5 and 99";
+    QTest::newRow("Ratio") << "Ratio" << QStringList{} << L{33, 66} << L{32, 67} << "Ratio must be between 33 and 66";
+    QTest::newRow("Farns") << "Farns" << QStringList{} << L{0, 10, 90} << L{9, 91}
+                           << "Farns must be 0 or between 10 and 90";
+    QTest::newRow("LeadIn") << "LeadIn" << QStringList{} << L{0, 250} << L{251} << "Lead In must be 250 or less.";
+    QTest::newRow("Tail") << "Tail" << QStringList{} << L{0, 250} << L{251} << "Tail must be 250 or less.";
+    QTest::newRow("Comp") << "Comp" << QStringList{} << L{0, 250} << L{251} << "Key Comp must be 250 or less.";
+    QTest::newRow("1stExt") << "1stExt" << QStringList{} << L{0, 250} << L{251} << "Extend must be 250 or less.";
+    QTest::newRow("MAX") << "MAX" << QStringList{"MIN=5"} << L{6, 99} << L{100} << "Pot Max must be between 5 and 99";
+    QTest::newRow("MIN") << "MIN" << QStringList{"MAX=99"} << L{5, 98} << L{4} << "Pot Min must be between 5 and 99";
+}
+
+void TestCli::everyNumberTakesExactlyItsRange()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, with);
+    QFETCH(QList<int>, taken);
+    QFETCH(QList<int>, refused);
+    QFETCH(QString, refusal);
+    const auto set = [&](int value) {
+        return Run(QStringList{"set", valid, name + "=" + QString::number(value), "-o", File("out.eep")} + with);
+    };
+    for (const int value : taken)
+        QVERIFY2(set(value).code == 0, qPrintable(QString::number(value) + ": " + set(value).err));
+    for (const int value : refused) {
+        const Ran ran = set(value);
+        QCOMPARE(ran.code, 2);
+        QVERIFY2(ran.err.startsWith(refusal), qPrintable(QString::number(value) + ": " + ran.err));
+    }
+}
+
+void TestCli::everyJsonKeyAScriptReads_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("keys"); // of the object, or of each element of the array
+    QStringList every;
+    for (const Setting& setting : AllSettings())
+        every << QString::fromLatin1(setting.name.data(), static_cast<qsizetype>(setting.name.size()));
+    every << "Msg Bytes Left";
+    every.sort();
+    QTest::newRow("show") << QStringList{"show", "VALID"} << every;
+    QTest::newRow("diff: one change") << QStringList{"diff", "VALID", "CHANGED"} << QStringList{"Weight"};
+    QTest::newRow("diff: its two sides") << QStringList{"diff", "VALID", "CHANGED", "Weight"}
+                                         << QStringList{"new", "old"};
+    QTest::newRow("ports") << QStringList{"ports"}
+                           << QStringList{"adapter", "device", "name", "port", "present", "selected"};
+}
+
+void TestCli::everyJsonKeyAScriptReads()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, keys);
+    QVERIFY(Run({"set", valid, "Weight=51", "-o", File("changed.eep")}).code == 0);
+    args.replaceInStrings("VALID", valid).replaceInStrings("CHANGED", File("changed.eep"));
+    const QString inner = args.size() == 4 ? args.takeLast() : QString();
+    const QJsonDocument json = QJsonDocument::fromJson(Run(args + QStringList{"--json"}).out.toUtf8());
+    QJsonObject object = json.isArray() ? json.array().first().toObject() : json.object();
+    if (!inner.isEmpty())
+        object = object[inner].toObject();
+    QCOMPARE(object.keys(), keys);
+    if (json.isArray()) {
+        QCOMPARE(json.array().size(), 12);
+        for (const QJsonValue& element : json.array())
+            QCOMPARE(element.toObject().keys(), keys);
+    }
 }
 
 void TestCli::showSetDiffRoundTrip()

@@ -142,6 +142,8 @@ class TestKeyer : public QObject {
     void staleLocksDoNotBlock_data();
     void staleLocksDoNotBlock();
     void operationsReportInOrder();
+    void verifyNamesEveryDifference_data();
+    void verifyNamesEveryDifference();
 
   private:
     int Connect(Shown& shown) { return ConnectKeyer(*channel, Port, shown); }
@@ -683,6 +685,38 @@ void TestKeyer::operationsReportInOrder()
         QTRY_COMPARE(keyer->PlayedMessages(), std::vector<int>{5});
     if (operation == "refused write")
         QCOMPARE(Hex(keyer->Received()), Hex(Concat({HandshakeBytes, ReadingBytes}))); // nothing after the check
+}
+
+void TestKeyer::verifyNamesEveryDifference_data()
+{
+    QTest::addColumn<QList<int>>("changed"); // addresses that came back inverted
+    QTest::addColumn<QString>("details");
+    QTest::newRow("one byte, in no setting") << QList<int>{200}
+                                             << "1 byte differs (byte 200: written 0x00, holds 0xFF). "
+                                                "No setting shows the difference.";
+    QTest::newRow("one of the settings") << QList<int>{4}
+                                         << "1 byte differs (byte 4: written 0x00, holds 0xFF). Settings that differ: "
+                                            "Weight.";
+    QTest::newRow("four: all named")
+        << QList<int>{4, 5, 200, 201}
+        << "4 bytes differ (byte 4: written 0x00, holds 0xFF; byte 5: written 0x00, holds 0xFF; byte 200: written "
+           "0x00, holds 0xFF; byte 201: written 0x00, holds 0xFF). Settings that differ: Weight, LeadIn.";
+    QTest::newRow("five: the fifth counted")
+        << QList<int>{4, 5, 200, 201, 255}
+        << "5 bytes differ (byte 4: written 0x00, holds 0xFF; byte 5: written 0x00, holds 0xFF; byte 200: written "
+           "0x00, holds 0xFF; byte 201: written 0x00, holds 0xFF; and 1 more). Settings that differ: Weight, "
+           "LeadIn.";
+}
+
+void TestKeyer::verifyNamesEveryDifference()
+{
+    QFETCH(QList<int>, changed);
+    QFETCH(QString, details);
+    const EepromImage sent;
+    EepromImage back;
+    for (const int a : changed)
+        back[static_cast<std::size_t>(a)] = 0xFF;
+    QCOMPARE(QString::fromStdString(VerifyDetails(sent, &back)), details);
 }
 
 QTEST_MAIN(TestKeyer)

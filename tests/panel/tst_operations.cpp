@@ -1,4 +1,5 @@
 #include "files/Backups.h"
+#include "files/EepromFile.h"
 #include "image/Settings.h"
 #include "keyer/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
@@ -16,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -462,13 +464,26 @@ void TestOperations::writeFailureIsReported()
 {
     QFETCH(int, fault);
     QFETCH(int, after);
-    keyer->Configure({.fault = Fault(fault), .faultAfter = after});
     MakeOperations(OperationWaits{10, 300});
-    image = ValidImage();
-    panel->RefreshPanel();
+    const std::string folder = dir->filePath("backups").toStdString();
+    operations->SetBackupFolder(folder);
+    Press(ControlId::ReadMV); // the keyer's image is known, and marks can show
+    keyer->Configure({.fault = Fault(fault), .faultAfter = after});
+    panel->SetText(ControlId::Weight, "60");
+    QVERIFY(panel->IsMarked(ControlId::Weight));
     Press(ControlId::WriteMV);
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Write failed"));
     QVERIFY(!channel->PortOpen());
+    // What the keyer holds now is not known: no mark claims anything of it.
+    for (const Setting& setting : AllSettings())
+        QVERIFY2(!panel->IsMarked(setting.id), setting.name.data());
+    // What was meant for it is kept.
+    const auto kept = ListBackups(folder);
+    QCOMPARE(kept.size(), 2u);
+    EepromImage meant;
+    QCOMPARE(LoadEepromFile((std::filesystem::path(folder) / kept.back()).string(), meant), std::string());
+    QVERIFY(kept.back().find("_write") != std::string::npos);
+    QCOMPARE(meant[4], std::uint8_t{60});
     Press(ControlId::TestMV);
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("MV NG"));
     QVERIFY(!Busy());
