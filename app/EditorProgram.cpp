@@ -16,14 +16,13 @@ void PrepareApplication()
 std::int32_t EditorProgram::SelectedPort(const AppPaths& paths, Prompts& prompts)
 {
     std::int32_t selectedPort = 0;
-    if (const std::string warning = ReadPortSettings(paths.portSettingsPath.toStdString(), selectedPort);
-        !warning.empty())
+    if (const std::string warning = ReadPortSettings(paths.portSettingsPath, selectedPort); !warning.empty())
         prompts.WarningBox(warning, {});
     return selectedPort;
 }
 
 EditorProgram::EditorProgram()
-    : paths(DeterminePaths()), channel(paths.configFolder.toStdString()),
+    : paths(DeterminePaths()), channel(paths.configFolder),
       window(paths, prompts, channel, SelectedPort(paths, prompts))
 {
     prompts.SetOwners(&window, window.Panel());

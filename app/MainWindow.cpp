@@ -69,7 +69,7 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
 
     operations = new KeyerOperations(channel);
     operations->setParent(this);
-    operations->SetBackupFolder(QFile::encodeName(paths.backupFolder).toStdString());
+    operations->SetBackupFolder(paths.backupFolder);
     buttons = new KeyerButtons(*panel, image, *operations, prompts, this->selectedPort);
     // Off unless the person asked for it, and remembered between runs.
     const bool verify = Options().value(QStringLiteral("verifyAfterWriting"), false).toBool();
@@ -125,7 +125,7 @@ void MainWindow::BuildMenu()
 void MainWindow::UpdatePortCaptions()
 {
     const AdapterDescriptions adapters = adapterLookup();
-    const std::string folder = QFile::encodeName(paths.configFolder).toStdString();
+    const std::string folder = paths.configFolder;
     for (int port = 1; port <= 12; ++port) {
         // Beside "ComN", what it opens and whether that is there. A space,
         // not a tab column: a screen reader speaks the tab.
@@ -153,8 +153,8 @@ void MainWindow::AssignDevice()
     const bool listed = choice->device < devices.size();
     std::string problem = listed ? std::string() : WhyNotADevice(choice->other);
     if (problem.empty())
-        problem = AssignPortDevice(QFile::encodeName(paths.configFolder).toStdString(), choice->port,
-                                   listed ? devices[choice->device].name : choice->other);
+        problem =
+            AssignPortDevice(paths.configFolder, choice->port, listed ? devices[choice->device].name : choice->other);
     if (!problem.empty()) {
         prompts.ErrorBox(Owner::MainWindow, problem);
         return;
@@ -187,7 +187,7 @@ void MainWindow::SizeToScreen()
 
 void MainWindow::OpenBackup()
 {
-    const std::string folder = QFile::encodeName(paths.backupFolder).toStdString();
+    const std::string folder = paths.backupFolder;
     std::vector<std::string> leftOut;
     const std::vector<BackupRow> rows =
         BackupRows(folder, image, panel->FieldTextsNow(), QDateTime::currentDateTime(), leftOut);
@@ -236,7 +236,7 @@ void MainWindow::AfterOpen(bool loaded, const QString& backup)
 
 QSettings MainWindow::Options() const
 {
-    return QSettings(paths.configFolder + QStringLiteral("/mv2mgr.ini"), QSettings::IniFormat);
+    return QSettings(QString::fromStdString(paths.configFolder + "/mv2mgr.ini"), QSettings::IniFormat);
 }
 
 FileNameDisplay MainWindow::ShowName()
@@ -259,8 +259,7 @@ void MainWindow::Command(int id)
         return;
     if (const int port = PortForCommand(id)) {
         selectedPort = port;
-        if (const std::string warning = WritePortSettings(paths.portSettingsPath.toStdString(), selectedPort);
-            !warning.empty())
+        if (const std::string warning = WritePortSettings(paths.portSettingsPath, selectedPort); !warning.empty())
             prompts.WarningBox(warning, {});
         UpdatePortMenu();
         return;
@@ -302,7 +301,7 @@ void MainWindow::Command(int id)
             emit QuitRequested();
         break;
     case Cmd::About: {
-        AboutBox box(paths.osFamily, this);
+        AboutBox box(QString::fromStdString(paths.osFamily), this);
         box.exec();
         break;
     }

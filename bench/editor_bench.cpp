@@ -60,10 +60,10 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QTemporaryDir config;
     AppPaths paths;
-    paths.configFolder = config.path();
-    paths.portSettingsPath = config.filePath(QStringLiteral("mv2mgr.cfg"));
+    paths.configFolder = config.path().toStdString();
+    paths.portSettingsPath = config.filePath(QStringLiteral("mv2mgr.cfg")).toStdString();
     RecordingPrompts prompts;
-    QtSerialChannel channel(paths.configFolder.toStdString());
+    QtSerialChannel channel(paths.configFolder);
     MainWindow window(paths, prompts, channel, 1);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))

@@ -3,7 +3,6 @@
 #include "paths/Paths.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <cstdio>
 
 int main(int argc, char* argv[])
@@ -12,9 +11,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mv2mgr"));
     const AppPaths found = DeterminePaths();
-    const CliPaths paths{QFile::encodeName(found.configFolder).toStdString(),
-                         QFile::encodeName(found.portSettingsPath).toStdString(),
-                         QFile::encodeName(found.backupFolder).toStdString()};
+    const CliPaths paths{found.configFolder, found.portSettingsPath, found.backupFolder};
     QTextStream out(stdout);
     QTextStream err(stderr);
     return RunCli(QCoreApplication::arguments().mid(1), paths, out, err);

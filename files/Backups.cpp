@@ -1,21 +1,12 @@
 #include "files/Backups.h"
 
-#include "files/RegularFile.h"
+#include "files/NativePath.h"
+#include "files/platform/FileSystem.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
-
-#if __has_include(<unistd.h>)
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -106,12 +97,7 @@ std::optional<BackupInfo> ReadBackupName(std::string_view name)
 
 std::string BackupName(std::time_t when, int revision, const std::string& kind)
 {
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &when);
-#else
-    gmtime_r(&when, &utc);
-#endif
+    const std::tm utc = platform::Utc(when);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H-%M-%SZ", &utc);
     return std::string(stamp) + "_rev" + std::to_string(revision) + "_" + kind + ".eep";
@@ -140,7 +126,7 @@ std::string WhyNoBackupFile(const std::string& folder, const std::string& name)
     std::error_code ec;
     // Not followed: a link could lead anywhere, and the list speaks only
     // of what is in the folder.
-    const fs::file_status status = fs::symlink_status(fs::path(folder) / name, ec);
+    const fs::file_status status = fs::symlink_status(NativePath(folder) / NativePath(name), ec);
     if (ec)
         return name + " cannot be looked at: " + ec.message() + ".";
     if (fs::is_symlink(status))
@@ -154,8 +140,8 @@ std::vector<std::string> ListBackups(const std::string& folder, std::vector<std:
 {
     std::vector<std::string> names;
     std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    for (fs::directory_iterator it(NativePath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = Utf8Path(it->path().filename());
         if (!IsBackupName(name))
             continue;
         if (const std::string why = WhyNoBackupFile(folder, name); why.empty())
@@ -169,95 +155,40 @@ std::vector<std::string> ListBackups(const std::string& folder, std::vector<std:
     return names;
 }
 
-#if __has_include(<unistd.h>)
-
 namespace {
 
-std::string SystemText(int error)
-{
-    return std::strerror(error);
-}
-
-// The folder, opened without following a link, when it is this user's own.
-int OpenOwnFolder(const std::string& folder, std::string& problem)
-{
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        problem = errno == ELOOP || errno == ENOTDIR
-                      ? folder + " is a link or no folder; backups are kept only in a folder of your own."
-                      : "the folder " + folder + " cannot be opened: " + SystemText(errno) + ".";
-        return -1;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid()) {
-        ::close(fd);
-        problem = folder + " belongs to another user; backups are kept only in a folder of your own.";
-        return -1;
-    }
-    return fd;
-}
+using platform::OwnFolder;
 
 // Creates the backup under `base` or, when that name is taken (another
 // process in the same second), the next free "_2", "_3"...; never replaces.
-std::string CreateBackup(int dir, const std::string& base, const EepromImage& image, std::string& name,
+std::string CreateBackup(const OwnFolder& dir, const std::string& base, const EepromImage& image, std::string& name,
                          std::string& problem)
 {
     for (int n = 1; n < 1000; ++n) {
         name = n == 1 ? base : base.substr(0, base.size() - 4) + "_" + std::to_string(n) + ".eep";
-        const int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0 && errno == EEXIST)
+        std::string reason;
+        switch (dir.MakeNewFile(name, image.bytes.data(), image.bytes.size(), reason)) {
+        case OwnFolder::Made::NameTaken:
             continue;
-        if (fd < 0) {
-            problem = "no file could be made there: " + SystemText(errno) + ".";
+        case OwnFolder::Made::NotMade:
+            problem = "no file could be made there: " + reason + ".";
+            return problem;
+        case OwnFolder::Made::NotWritten:
+            problem = name + " could not be written: " + reason + ".";
+            return problem;
+        case OwnFolder::Made::Done:
             return problem;
         }
-        const auto* bytes = image.bytes.data();
-        std::size_t done = 0;
-        int error = 0;
-        while (done < image.bytes.size()) {
-            const ssize_t w = ::write(fd, bytes + done, image.bytes.size() - done);
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                error = w < 0 ? errno : ENOSPC;
-                break;
-            }
-            done += static_cast<std::size_t>(w);
-        }
-        if (error == 0 && ::fsync(fd) != 0)
-            error = errno;
-        if (::close(fd) != 0 && error == 0)
-            error = errno;
-        if (error != 0) {
-            ::unlinkat(dir, name.c_str(), 0);
-            problem = name + " could not be written: " + SystemText(error) + ".";
-        }
-        return problem;
     }
     problem = "every name for this second is taken.";
     return problem;
 }
 
-std::vector<std::string> BackupNames(int dir)
+std::vector<std::string> BackupNames(const OwnFolder& dir)
 {
-    std::vector<std::string> names;
-    const int listing = ::dup(dir);
-    DIR* d = listing >= 0 ? ::fdopendir(listing) : nullptr;
-    if (!d) {
-        if (listing >= 0)
-            ::close(listing);
-        return names;
-    }
-    ::rewinddir(d);
-    while (const dirent* entry = ::readdir(d)) {
-        struct stat st {};
-        if (IsBackupName(entry->d_name) && ::fstatat(dir, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(st.st_mode))
-            names.emplace_back(entry->d_name);
-    }
-    ::closedir(d);
+    std::vector<std::string> names = dir.RegularFiles();
+    names.erase(std::remove_if(names.begin(), names.end(), [](const std::string& n) { return !IsBackupName(n); }),
+                names.end());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -267,44 +198,30 @@ std::vector<std::string> BackupNames(int dir)
 std::string SaveBackup(const std::string& folder, const EepromImage& image, int revision, const std::string& kind,
                        std::time_t when)
 {
-    std::string problem;
-    const int dir = OpenOwnFolder(folder, problem);
-    if (dir < 0)
-        return problem;
+    OwnFolder::Refusal refusal = OwnFolder::Refusal::None;
+    std::string reason;
+    const OwnFolder dir = OwnFolder::Open(folder, refusal, reason);
+    switch (refusal) {
+    case OwnFolder::Refusal::None:
+        break;
+    case OwnFolder::Refusal::LinkOrNoFolder:
+        return folder + " is a link or no folder; backups are kept only in a folder of your own.";
+    case OwnFolder::Refusal::AnotherUsers:
+        return folder + " belongs to another user; backups are kept only in a folder of your own.";
+    case OwnFolder::Refusal::CannotOpen:
+        return "the folder " + folder + " cannot be opened: " + reason + ".";
+    }
     std::string name;
+    std::string problem;
     if (CreateBackup(dir, BackupName(when, revision, kind), image, name, problem).empty()) {
         // The newest kept, by name; the one just made among them whatever a
         // wrong clock once named the others.
         std::vector<std::string> others = BackupNames(dir);
         others.erase(std::remove(others.begin(), others.end(), name), others.end());
         for (std::size_t i = 0; i + BackupsKept - 1 < others.size(); ++i)
-            ::unlinkat(dir, others[i].c_str(), 0);
+            dir.Remove(others[i]);
     } else {
         problem = "In " + folder + ", " + problem;
     }
-    ::close(dir);
     return problem;
 }
-
-#else
-
-std::string SaveBackup(const std::string& folder, const EepromImage& image, int revision, const std::string& kind,
-                       std::time_t when)
-{
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    const std::string base = BackupName(when, revision, kind);
-    std::string name = base;
-    for (int n = 2; fs::exists(fs::path(folder) / name, ec); ++n)
-        name = base.substr(0, base.size() - 4) + "_" + std::to_string(n) + ".eep";
-    const std::string path = (fs::path(folder) / name).string();
-    if (ReplaceRegularFile(path, image.bytes.data(), image.bytes.size()) != FileProblem::None)
-        return "No backup could be made in " + folder + ".";
-    std::vector<std::string> others = ListBackups(folder);
-    others.erase(std::remove(others.begin(), others.end(), name), others.end());
-    for (std::size_t i = 0; i + BackupsKept - 1 < others.size(); ++i)
-        fs::remove(fs::path(folder) / others[i], ec);
-    return {};
-}
-
-#endif

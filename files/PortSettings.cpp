@@ -1,11 +1,11 @@
 #include "files/PortSettings.h"
 
+#include "files/NativePath.h"
 #include "files/RegularFile.h"
+#include "files/platform/FileSystem.h"
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 using PortBytes = std::array<unsigned char, 4>;
@@ -61,10 +61,9 @@ std::int32_t PortInSettings(const std::string& path)
 
 std::string WritePortSettings(const std::string& path, std::int32_t selectedPort)
 {
-    std::error_code ec;
-    const auto folder = std::filesystem::path(path).parent_path();
+    const auto folder = NativePath(path).parent_path();
     if (!folder.empty())
-        std::filesystem::create_directories(folder, ec);
+        platform::MakeFolders(Utf8Path(folder));
 
     FileProblem problem = FileProblem::None;
     File file = CreateRegularForWriting(path, problem);

@@ -26,6 +26,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -61,8 +62,8 @@ class TestApp : public QObject {
     void windowSizeFromDensity_data();
     void windowSizeFromDensity();
     void windowShowsPanelAndCannotGrow();
-    void exeRule_data();
-    void exeRule();
+    void pathsAsQtNamedThem_data();
+    void pathsAsQtNamedThem();
     void menuMatchesTheLayout();
     void portChoiceIsRemembered();
     void portOutsideMenuMarksNothing_data();
@@ -102,12 +103,12 @@ class TestApp : public QObject {
 void TestApp::init()
 {
     dir = std::make_unique<QTemporaryDir>();
-    paths.configFolder = dir->path();
-    paths.portSettingsPath = dir->filePath("mv2mgr.cfg");
+    paths.configFolder = dir->path().toStdString();
+    paths.portSettingsPath = dir->filePath("mv2mgr.cfg").toStdString();
     paths.osFamily = "Linux";
-    paths.backupFolder = dir->filePath("backups");
+    paths.backupFolder = dir->filePath("backups").toStdString();
     prompts = RecordingPrompts();
-    channel = std::make_unique<QtSerialChannel>(paths.configFolder.toStdString());
+    channel = std::make_unique<QtSerialChannel>(paths.configFolder);
     window = std::make_unique<MainWindow>(paths, prompts, *channel, 1);
 }
 
@@ -149,23 +150,49 @@ void TestApp::windowShowsPanelAndCannotGrow()
     }
 }
 
-void TestApp::exeRule_data()
+void TestApp::pathsAsQtNamedThem_data()
 {
-    QTest::addColumn<QString>("exe");
-    QTest::addColumn<QString>("cfg");
-    QTest::newRow("plain") << "C:\\Program Files\\mv2mgr\\mv2mgr.exe"
-                           << "C:\\Program Files\\mv2mgr\\mv2mgr.cfg";
-    QTest::newRow("first exe wins") << "C:\\exes\\mv2mgr.exe"
-                                    << "C:\\cfg";
-    QTest::newRow("upper case") << "C:\\MV2MGR.EXE"
-                                << "C:\\MV2MGR.EXE.cfg";
+    QTest::addColumn<QByteArray>("home");
+    QTest::addColumn<QByteArray>("configHome");
+    QTest::addColumn<QByteArray>("dataHome");
+    QTest::newRow("home") << QByteArray("/home/op") << QByteArray() << QByteArray();
+    QTest::newRow("untidy home") << QByteArray("/home//op/./x/../") << QByteArray() << QByteArray();
+    QTest::newRow("no home") << QByteArray() << QByteArray() << QByteArray();
+    QTest::newRow("relative home") << QByteArray("a/../../b") << QByteArray() << QByteArray();
+    QTest::newRow("above the root") << QByteArray("/a/../..") << QByteArray() << QByteArray();
+    QTest::newRow("accented home") << QByteArray("/home/Jos\xc3\xa9") << QByteArray() << QByteArray();
+    QTest::newRow("XDG, untidy") << QByteArray("/home/op") << QByteArray("/xdg/config/") << QByteArray("/xdg//data");
+    QTest::newRow("XDG, relative") << QByteArray("/home/op") << QByteArray("cfg") << QByteArray("data");
 }
 
-void TestApp::exeRule()
+void TestApp::pathsAsQtNamedThem()
 {
-    QFETCH(QString, exe);
-    QFETCH(QString, cfg);
-    QCOMPARE(ReplaceFirstExe(exe, "cfg"), cfg);
+    // The folders the Linux window had from QStandardPaths, before the core
+    // named them itself: a user's settings and backups must stay where they are.
+    QFETCH(QByteArray, home);
+    QFETCH(QByteArray, configHome);
+    QFETCH(QByteArray, dataHome);
+    const std::pair<const char*, QByteArray> variables[] = {
+        {"HOME", home}, {"XDG_CONFIG_HOME", configHome}, {"XDG_DATA_HOME", dataHome}};
+    std::vector<std::pair<const char*, QByteArray>> saved;
+    for (const auto& [name, value] : variables) {
+        saved.emplace_back(name, qgetenv(name));
+        value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
+    }
+    const QString program = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("mv2mgr"));
+    const AppPaths found = DeterminePaths();
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QCoreApplication::setApplicationName(program);
+    for (const auto& [name, value] : saved)
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+
+    QCOMPARE(QString::fromStdString(found.configFolder), config);
+    QCOMPARE(QString::fromStdString(found.portSettingsPath), config + "/mv2mgr.cfg");
+    QCOMPARE(QString::fromStdString(found.backupFolder), data + "/backups");
+    QCOMPARE(QString::fromStdString(found.exePath), QCoreApplication::applicationFilePath());
+    QCOMPARE(found.osFamily, std::string("Linux"));
 }
 
 void TestApp::menuMatchesTheLayout()
@@ -196,7 +223,7 @@ void TestApp::portChoiceIsRemembered()
     QVERIFY(window->Action(500)->isChecked());
     window->Action(519)->trigger();
     QCOMPARE(window->SelectedPort(), 7);
-    QCOMPARE(FileBytes(paths.portSettingsPath), QByteArray::fromHex("07000000"));
+    QCOMPARE(FileBytes(QString::fromStdString(paths.portSettingsPath)), QByteArray::fromHex("07000000"));
     for (int id : {500, 501, 502, 503, 504, 505, 519, 526, 538, 546, 556, 566})
         QCOMPARE(window->Action(id)->isChecked(), id == 519);
     window->Action(519)->trigger(); // the same port again stays chosen
@@ -278,7 +305,7 @@ void TestApp::assignDeviceMakesTheLink()
              std::vector<std::string>{stable + " \u2014 FT232R USB UART (" + adapter.toStdString() + ")"});
     QCOMPARE(std::filesystem::read_symlink(dir->filePath("com5").toStdString()).string(), stable);
     QCOMPARE(window->SelectedPort(), 5);
-    QCOMPARE(FileBytes(paths.portSettingsPath), QByteArray::fromHex("05000000"));
+    QCOMPARE(FileBytes(QString::fromStdString(paths.portSettingsPath)), QByteArray::fromHex("05000000"));
 
     // A com<n> that is not a link is somebody's file: left alone.
     std::ofstream(dir->filePath("com6").toStdString()) << "mine";
@@ -566,7 +593,7 @@ void TestApp::backupsToChooseBetween()
     // What the panel shows: all zero, Weight typed as 50.
     window->Panel()->RefreshPanel();
     window->Panel()->SetText(ControlId::Weight, "50");
-    const std::string folder = paths.backupFolder.toStdString();
+    const std::string folder = paths.backupFolder;
     const QDateTime now = QDateTime::currentDateTime();
     const auto keep = [&](const QDateTime& when, const char* kind, int weight, int sidetone) {
         EepromImage image;
@@ -634,7 +661,7 @@ void TestApp::backupsFolderAsItIs()
     QFETCH(QStringList, offered);
     QFETCH(QStringList, leftOut);
     QFETCH(QString, offer);
-    const QDir folder(paths.backupFolder);
+    const QDir folder(QString::fromStdString(paths.backupFolder));
     QVERIFY(entries.isEmpty() || QDir().mkpath(folder.path()));
     const QString outside = dir->filePath("outside.eep");
     QCOMPARE(StoreEepromFile(outside.toStdString(), EepromImage{}), std::string());

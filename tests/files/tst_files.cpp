@@ -1,580 +1,248 @@
-#include "app/FileCommands.h"
 #include "files/Backups.h"
 #include "files/EepromFile.h"
+#include "files/FileChecks.h"
+#include "files/NativePath.h"
 #include "files/PortSettings.h"
-#include "support/RecordingPrompts.h"
+#include "files/RegularFile.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-#include <csignal>
 #include <ctime>
-#include <fcntl.h>
+#include <doctest.h>
 #include <filesystem>
-#include <fstream>
-#include <future>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
-namespace {
-
-EepromImage CountingImage(int start)
+TEST_CASE("a long file gives its first 256 bytes")
 {
-    EepromImage image;
-    for (std::size_t i = 0; i < image.bytes.size(); ++i)
-        image.bytes[i] = static_cast<std::uint8_t>(start + static_cast<int>(i));
-    return image;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Runs `job` with a time limit. A job stuck opening a FIFO is set free by
-// opening the FIFO's other end, and the test then fails.
-template <typename Job> bool FinishesPromptly(Job job, const std::string& fifo)
-{
-    auto done = std::async(std::launch::async, job);
-    if (done.wait_for(std::chrono::seconds(3)) == std::future_status::ready)
-        return true;
-    const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-    done.wait();
-    ::close(fd);
-    return false;
-}
-
-// Puts something that is not a regular file at `path`.
-void MakeOddFile(const std::string& kind, const std::string& path)
-{
-    if (kind == "folder")
-        fs::create_directory(path);
-    else if (kind == "fifo")
-        ::mkfifo(path.c_str(), 0644);
-    else if (kind == "device")
-        fs::create_symlink("/dev/zero", path);
-}
-
-// An unprivileged user, for checks that root's permissions would skip.
-constexpr uid_t Nobody = 65534;
-
-} // namespace
-
-class TestFiles : public QObject {
-    Q_OBJECT
-
-  private slots:
-    void init()
-    {
-        dir.emplace();
-        QVERIFY(dir->isValid());
-        prompts = RecordingPrompts();
-        shownNames.clear();
-    }
-
-    void saveThenOpenRoundTrips();
-    void openLongFileTakesFirst256();
-    void openRefusesShortFile_data();
-    void openRefusesShortFile();
-    void openFailures_data();
-    void openFailures();
-    void openCancelledChangesNothing();
-    void saveReplacesWithoutLeavingTemporaries();
-    void saveFailureKeepsOldFile();
-    void saveRefusesFoldersAndDevices_data();
-    void saveRefusesFoldersAndDevices();
-    void saveIntoMissingFolder();
-    void saveThroughLinkReplacesTarget();
-    void saveRespectsOwnerAndPermissions_data();
-    void saveRespectsOwnerAndPermissions();
-    void backupsSortAndRotate();
-    void backupsNeverReplaceOneAnother();
-    void backupJustMadeSurvivesAWrongClock();
-    void backupsOnlyInAFolderOfOnesOwn();
-    void backupNamesAreUtc();
-    void baseName_data();
-    void baseName();
-
-    void portSettingsRead_data();
-    void portSettingsRead();
-    void portSettingsMissingFileWritesPortOne();
-    void portSettingsChoiceRewritesFile();
-    void portSettingsUnwritableFolderIsSilent();
-    void portSettingsNotAFileCountsAsMissing_data();
-    void portSettingsNotAFileCountsAsMissing();
-    void portSettingsWriteFailureWarns();
-
-  private:
-    std::string Path(const char* name) const { return dir->filePath(name).toStdString(); }
-    std::optional<QTemporaryDir> dir;
-    RecordingPrompts prompts;
-    std::vector<std::string> shownNames;
-    FileNameDisplay show = [this](const std::string& name, const std::string&) { shownNames.push_back(name); };
-};
-
-void TestFiles::saveThenOpenRoundTrips()
-{
-    const auto path = Path("test.eep");
-    const EepromImage saved = CountingImage(3);
-    prompts.answers = {path, path};
-    QCOMPARE(SaveEepromFile(saved, prompts, Owner::MainWindow, show), 1);
-    QCOMPARE(fs::file_size(path), 256u);
-    EepromImage loaded;
-    QCOMPARE(OpenEepromFile(loaded, prompts, Owner::MainWindow, show), 1);
-    QVERIFY(loaded == saved);
-    QVERIFY(prompts.boxes.empty());
-    QCOMPARE(shownNames, (std::vector<std::string>{"test.eep", "File Name: test.eep"}));
-}
-
-void TestFiles::openLongFileTakesFirst256()
-{
-    const auto path = Path("long.eep");
+    const TestFolder dir;
+    const auto path = dir.Path("long.eep");
     std::string bytes(300, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i * 7);
     WriteBytes(path, bytes);
     EepromImage image;
-    QCOMPARE(LoadEepromFile(path, image), std::string());
+    CHECK(LoadEepromFile(path, image) == "");
     for (std::size_t i = 0; i < 256; ++i)
-        QCOMPARE(image.bytes[i], static_cast<std::uint8_t>(i * 7));
+        CHECK(image.bytes[i] == static_cast<std::uint8_t>(i * 7));
 }
 
-void TestFiles::openRefusesShortFile_data()
+TEST_CASE("saving replaces without leaving temporaries")
 {
-    QTest::addColumn<int>("size");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("empty") << 0 << "This file holds 0 bytes; an EEPROM file holds 256. Nothing was loaded.";
-    QTest::newRow("one") << 1 << "This file holds 1 byte; an EEPROM file holds 256. Nothing was loaded.";
-    QTest::newRow("100") << 100 << "This file holds 100 bytes; an EEPROM file holds 256. Nothing was loaded.";
-    QTest::newRow("255") << 255 << "This file holds 255 bytes; an EEPROM file holds 256. Nothing was loaded.";
-}
-
-void TestFiles::openRefusesShortFile()
-{
-    QFETCH(int, size);
-    QFETCH(QString, message);
-    const auto path = Path("short.eep");
-    WriteBytes(path, std::string(static_cast<std::size_t>(size), '\x55'));
-    EepromImage image = CountingImage(0);
-    const EepromImage before = image;
-    prompts.answers = {path};
-    QCOMPARE(OpenEepromFile(image, prompts, Owner::MainWindow, show), 0);
-    QVERIFY(image == before);
-    QCOMPARE(QString::fromStdString(prompts.LastText()), message);
-    QCOMPARE(prompts.boxes.back().owner, std::optional(Owner::MainWindow));
-}
-
-void TestFiles::openFailures_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("message");
-    const QString odd = QStringLiteral("\"%1\" is not a regular file. Nothing was loaded.");
-    QTest::newRow("missing") << "missing"
-                             << "File Not Found";
-    QTest::newRow("folder") << "folder" << odd;
-    QTest::newRow("fifo without writer") << "fifo" << odd;
-    QTest::newRow("link to a device") << "device" << odd;
-}
-
-void TestFiles::openFailures()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, message);
-    const QString name = kind + ".eep";
-    const std::string path = Path(name.toUtf8().constData());
-    MakeOddFile(kind.toStdString(), path);
-    EepromImage image = CountingImage(9);
-    const EepromImage before = image;
-    prompts.answers = {path};
-    int result = -1;
-    QVERIFY(FinishesPromptly([&] { result = OpenEepromFile(image, prompts, Owner::MainWindow, show); }, path));
-    QCOMPARE(result, 0);
-    QVERIFY(image == before);
-    message = message.arg(QString::fromStdString(path));
-    QCOMPARE(prompts.boxes.size(), 1u);
-    QCOMPARE(prompts.boxes[0].kind, ShownBox::Error);
-    QCOMPARE(QString::fromStdString(prompts.boxes[0].text), message);
-    // The name shows before the file is even tried.
-    QCOMPARE(QString::fromStdString(shownNames.back()), "File Name: " + name);
-}
-
-void TestFiles::openCancelledChangesNothing()
-{
-    EepromImage image = CountingImage(1);
-    const EepromImage before = image;
-    QCOMPARE(OpenEepromFile(image, prompts, Owner::MainWindow, show), 0);
-    QCOMPARE(SaveEepromFile(image, prompts, Owner::MainWindow, show), 0);
-    QVERIFY(image == before);
-    QVERIFY(prompts.boxes.empty());
-    QVERIFY(shownNames.empty());
-}
-
-void TestFiles::saveReplacesWithoutLeavingTemporaries()
-{
-    const auto path = Path("keep.eep");
+    const TestFolder dir;
+    const auto path = dir.Path("keep.eep");
     WriteBytes(path, "old contents");
-    ::chmod(path.c_str(), 0640);
-    QCOMPARE(StoreEepromFile(path, CountingImage(5)), std::string());
-    QCOMPARE(ReadBytes(path).size(), 256u);
-    QCOMPARE(static_cast<std::uint8_t>(ReadBytes(path)[0]), std::uint8_t{5});
-    QCOMPARE(fs::status(path).permissions() & fs::perms::all,
-             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    QCOMPARE(std::distance(fs::directory_iterator(dir->path().toStdString()), fs::directory_iterator{}), 1);
+    CHECK(StoreEepromFile(path, CountingImage(5)) == "");
+    REQUIRE(ReadBytes(path).size() == 256u);
+    CHECK(ReadBytes(path)[0] == 5);
+    CHECK(EntriesIn(dir.path) == 1);
 }
 
-void TestFiles::saveFailureKeepsOldFile()
+TEST_CASE("saving refuses folders and devices")
 {
-    // A file-size limit makes the write fail the way a full disk does.
-    const auto path = Path("old.eep");
-    WriteBytes(path, std::string(256, 'x'));
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 100;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const std::string problem = StoreEepromFile(path, CountingImage(0));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-
-    QCOMPARE(problem, std::string("Export Log File Failed."));
-    QCOMPARE(ReadBytes(path), std::string(256, 'x'));
-    QCOMPARE(std::distance(fs::directory_iterator(dir->path().toStdString()), fs::directory_iterator{}), 1);
+    const TestFolder dir;
+    for (const std::string& target : {dir.path, DevicePath()}) {
+        CAPTURE(target);
+        CHECK(StoreEepromFile(target, EepromImage{}) == "Can't open EEPROM file for write");
+        CHECK(!fs::is_regular_file(NativePath(target)));
+    }
 }
 
-void TestFiles::saveRefusesFoldersAndDevices_data()
+TEST_CASE("a hard link stays one file")
 {
-    QTest::addColumn<QString>("path");
-    QTest::newRow("folder") << "";
-    QTest::newRow("device") << "/dev/null";
-}
-
-void TestFiles::saveRefusesFoldersAndDevices()
-{
-    QFETCH(QString, path);
-    const std::string target = path.isEmpty() ? dir->path().toStdString() : path.toStdString();
-    QCOMPARE(StoreEepromFile(target, EepromImage{}), std::string("Can't open EEPROM file for write"));
-    QVERIFY(!fs::is_regular_file(target));
-}
-
-void TestFiles::saveIntoMissingFolder()
-{
-    prompts.answers = {Path("no/such/folder/x.eep")};
-    QCOMPARE(SaveEepromFile(EepromImage{}, prompts, Owner::MainWindow, show), 0);
-    QCOMPARE(prompts.LastText(), std::string("Can't open EEPROM file for write"));
-    QCOMPARE(shownNames.back(), std::string("x.eep"));
-}
-
-void TestFiles::saveThroughLinkReplacesTarget()
-{
-    const auto target = Path("real.eep");
-    const auto link = Path("link.eep");
+    // Both names see what was saved (their count: PosixFiles.cpp).
+    const TestFolder dir;
+    const auto target = dir.Path("real.eep");
+    const auto second = dir.Path("second.eep");
     WriteBytes(target, std::string(256, 'a'));
-    fs::create_symlink(target, link);
-    QCOMPARE(StoreEepromFile(link, CountingImage(2)), std::string());
-    QVERIFY(fs::is_symlink(link));
-    QCOMPARE(static_cast<std::uint8_t>(ReadBytes(target)[0]), std::uint8_t{2});
-
-    // A hard link stays one file: both names see what was saved.
-    const auto second = Path("second.eep");
-    fs::create_hard_link(target, second);
-    QCOMPARE(StoreEepromFile(target, CountingImage(5)), std::string());
-    QCOMPARE(fs::hard_link_count(target), std::uintmax_t(2));
-    QCOMPARE(static_cast<std::uint8_t>(ReadBytes(second)[0]), std::uint8_t{5});
+    fs::create_hard_link(NativePath(target), NativePath(second));
+    CHECK(StoreEepromFile(target, CountingImage(5)) == "");
+    CHECK(ReadBytes(second)[0] == 5);
 }
 
-void TestFiles::backupsSortAndRotate()
+TEST_CASE("accented and long paths")
 {
-    const std::time_t morning = 1796640125; // 2026-12-07 10:42:05 UTC
-    QCOMPARE(BackupName(morning, 30, "read"), std::string("2026-12-07T10-42-05Z_rev30_read.eep"));
+    // A user's folder may have any letters in its name, and lie deep.
+    const TestFolder dir;
+    std::string deep = dir.path;
+    while (deep.size() < 300)
+        deep += "/folder-of-forty-characters-in-its-name-";
+    const std::string accented = dir.Path("Jos\xC3\xA9 \xC3\xA9t\xC3\xA9");
+    for (const std::string& folder : {accented, deep + "/\xC3\xA9"}) {
+        CAPTURE(folder);
+        // The port settings make their folder.
+        std::int32_t port = 0;
+        CHECK(ReadPortSettings(folder + "/mv2mgr.cfg", port) == "");
+        CHECK(port == 1);
+        CHECK(ReadBytes(folder + "/mv2mgr.cfg") == std::string("\x01\x00\x00\x00", 4));
 
-    const std::string folder = Path("backups");
-    fs::create_directories(folder);
+        const std::string path = folder + "/caf\xC3\xA9.eep";
+        CHECK(WhyNotWritable(path) == "");
+        CHECK(StoreEepromFile(path, CountingImage(1)) == "");
+        CHECK(StoreEepromFile(path, CountingImage(2)) == "");
+        EepromImage loaded;
+        CHECK(LoadEepromFile(path, loaded) == "");
+        CHECK(loaded == CountingImage(2));
+        CHECK(WhyNotWritable(path) == "");
+    }
+    // Backups live in the system's own short folder for them: listing a
+    // folder deeper than 260 characters is beyond mingw's std::filesystem.
+    const std::string backups = accented + "/sauvegard\xC3\xA9" + "es";
+    CHECK(SaveBackup(backups, CountingImage(3), 30, BackupKind::Read, 1796640125) == "");
+    const auto kept = ListBackups(backups);
+    REQUIRE(kept.size() == 1u);
+    CHECK(ReadBytes(backups + "/" + kept[0])[0] == 3);
+}
+
+TEST_CASE("backups sort and rotate")
+{
+    const TestFolder dir;
+    const std::time_t morning = 1796640125; // 2026-12-07 10:42:05 UTC
+    CHECK(BackupName(morning, 30, "read") == "2026-12-07T10-42-05Z_rev30_read.eep");
+
+    const std::string folder = dir.Path("backups");
+    fs::create_directories(NativePath(folder));
     WriteBytes(folder + "/notes.txt", "mine");
     WriteBytes(folder + "/2026-keyer.eep", "mine too");
     // 205 images, a minute apart, newest last; two in the last second.
     for (int i = 0; i < 205; ++i)
-        QCOMPARE(SaveBackup(folder, CountingImage(i), 23, i % 2 || i == 204 ? "write" : "read",
-                            morning + 60 * std::min(i, 203)),
-                 std::string());
+        REQUIRE(SaveBackup(folder, CountingImage(i), 23, i % 2 || i == 204 ? "write" : "read",
+                           morning + 60 * std::min(i, 203)) == "");
     const std::vector<std::string> kept = ListBackups(folder);
-    QCOMPARE(kept.size(), std::size_t(BackupsKept));
-    QCOMPARE(kept.front(), BackupName(morning + 60 * 5, 23, "write"));
+    REQUIRE(kept.size() == std::size_t(BackupsKept));
+    CHECK(kept.front() == BackupName(morning + 60 * 5, 23, "write"));
     std::string newest = BackupName(morning + 60 * 203, 23, "write");
-    QCOMPARE(kept.back(), newest.insert(newest.size() - 4, "_2"));
+    CHECK(kept.back() == newest.insert(newest.size() - 4, "_2"));
     // Oldest first by name is oldest first by time, and each holds its image.
     for (std::size_t i = 0; i < kept.size(); ++i)
-        QCOMPARE(static_cast<std::uint8_t>(ReadBytes(folder + "/" + kept[i])[0]), static_cast<std::uint8_t>(i + 5));
-    QCOMPARE(ReadBytes(folder + "/notes.txt"), std::string("mine"));
-    QCOMPARE(ReadBytes(folder + "/2026-keyer.eep"), std::string("mine too"));
+        CHECK(static_cast<std::uint8_t>(ReadBytes(folder + "/" + kept[i])[0]) == static_cast<std::uint8_t>(i + 5));
+    CHECK(ReadBytes(folder + "/notes.txt") == "mine");
+    CHECK(ReadBytes(folder + "/2026-keyer.eep") == "mine too");
 
     // A folder that cannot be made: a problem told, nothing thrown.
-    WriteBytes(Path("blocker"), "x");
-    QVERIFY(!SaveBackup(Path("blocker") + "/backups", EepromImage{}, 23, "read", morning).empty());
+    WriteBytes(dir.Path("blocker"), "x");
+    CHECK(!SaveBackup(dir.Path("blocker") + "/backups", EepromImage{}, 23, "read", morning).empty());
 }
 
-void TestFiles::backupsNeverReplaceOneAnother()
+TEST_CASE("backups in the same second count on")
 {
-    // Two processes (two keyers, or the window beside the command line)
-    // keep a backup in the same second, released at the same moment.
+    const TestFolder dir;
     const std::time_t second = 1796640125;
-    for (int round = 0; round < 8; ++round) {
-        const std::string folder = Path("race") + std::to_string(round);
-        int go[2];
-        QCOMPARE(::pipe(go), 0);
-        pid_t children[2];
-        for (int i = 0; i < 2; ++i) {
-            children[i] = ::fork();
-            if (children[i] == 0) {
-                char byte = 0;
-                const bool released = ::read(go[0], &byte, 1) == 1;
-                _exit(released && SaveBackup(folder, CountingImage(10 * i), 30, BackupKind::Read, second).empty() ? 0
-                                                                                                                  : 1);
-            }
-        }
-        QCOMPARE(::write(go[1], "gg", 2), ssize_t(2));
-        for (const pid_t child : children) {
-            int status = 0;
-            ::waitpid(child, &status, 0);
-            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        }
-        ::close(go[0]);
-        ::close(go[1]);
-        const std::vector<std::string> kept = ListBackups(folder);
-        QCOMPARE(kept.size(), std::size_t(2));
-        QCOMPARE(ReadBytes(folder + "/" + kept[0])[0] + ReadBytes(folder + "/" + kept[1])[0], 0 + 10);
-    }
+    const std::string base = "2026-12-07T10-42-05Z_rev30_write";
+    for (int i = 0; i < 3; ++i)
+        REQUIRE(SaveBackup(dir.path, CountingImage(i), 30, BackupKind::Write, second) == "");
+    const std::vector<std::string> names = {base + ".eep", base + "_2.eep", base + "_3.eep"};
+    REQUIRE(ListBackups(dir.path) == names);
+    for (int i = 0; i < 3; ++i)
+        CHECK(ReadBytes(dir.path + "/" + names[static_cast<std::size_t>(i)])[0] == i);
 }
 
-void TestFiles::backupJustMadeSurvivesAWrongClock()
+TEST_CASE("the backup just made survives a wrong clock")
 {
     // 200 backups named while the clock ran four years ahead.
-    const std::string folder = Path("backups");
+    const TestFolder dir;
+    const std::string folder = dir.Path("backups");
     const std::time_t ahead = 1923000000; // 2030
     for (int i = 0; i < BackupsKept; ++i)
-        QCOMPARE(SaveBackup(folder, CountingImage(1), 30, BackupKind::Read, ahead + i), std::string());
+        REQUIRE(SaveBackup(folder, CountingImage(1), 30, BackupKind::Read, ahead + i) == "");
     const std::time_t now = 1796640125;
-    QCOMPARE(SaveBackup(folder, CountingImage(7), 30, BackupKind::Write, now), std::string());
+    CHECK(SaveBackup(folder, CountingImage(7), 30, BackupKind::Write, now) == "");
     const std::vector<std::string> kept = ListBackups(folder);
-    QCOMPARE(kept.size(), std::size_t(BackupsKept));
-    QCOMPARE(kept.front(), BackupName(now, 30, BackupKind::Write));
-    QCOMPARE(ReadBytes(folder + "/" + kept.front())[0], char(7));
-    QCOMPARE(kept[1], BackupName(ahead + 1, 30, BackupKind::Read)); // the oldest of the others gave way
+    REQUIRE(kept.size() == std::size_t(BackupsKept));
+    CHECK(kept.front() == BackupName(now, 30, BackupKind::Write));
+    CHECK(ReadBytes(folder + "/" + kept.front())[0] == char(7));
+    CHECK(kept[1] == BackupName(ahead + 1, 30, BackupKind::Read)); // the oldest of the others gave way
 }
 
-void TestFiles::backupsOnlyInAFolderOfOnesOwn()
+TEST_CASE("backups are not kept through a link")
 {
+    // A link to another's folder, holding what look like backups, is not
+    // followed, whoever owns what it leads to.
+    const TestFolder dir;
+    const auto linked = LinkToFolder(dir);
+    REQUIRE(linked);
     const std::time_t now = 1796640125;
-    // Another's folder, holding what look like backups.
-    const std::string theirs = Path("theirs");
-    fs::create_directories(theirs);
+    fs::create_directories(NativePath(linked->target));
     for (int i = 0; i < BackupsKept; ++i)
-        WriteBytes(theirs + "/" + BackupName(now - 1000 + i, 30, BackupKind::Read), "theirs");
-    const auto untouched = [&] {
-        return ListBackups(theirs).size() == std::size_t(BackupsKept) &&
-               ReadBytes(theirs + "/" + BackupName(now - 1000, 30, BackupKind::Read)) == "theirs";
+        WriteBytes(linked->target + "/" + BackupName(now - 1000 + i, 30, BackupKind::Read), "theirs");
+    const std::string refused = SaveBackup(linked->link, CountingImage(1), 30, BackupKind::Read, now);
+    CHECK(refused == linked->link + " is a link or no folder; backups are kept only in a folder of your own.");
+    CHECK(ListBackups(linked->target).size() == std::size_t(BackupsKept));
+    CHECK(ReadBytes(linked->target + "/" + BackupName(now - 1000, 30, BackupKind::Read)) == "theirs");
+}
+
+TEST_CASE("the base name of a path")
+{
+    CHECK(BaseName("/home/op/keyer/test.eep") == "test.eep");
+    CHECK(BaseName("C:\\keyer\\test.eep") == "test.eep");
+    CHECK(BaseName("test.eep") == "test.eep");
+}
+
+TEST_CASE("reading the port settings")
+{
+    const struct {
+        const char* name;
+        std::string contents;
+        int port;
+    } rows[] = {
+        {"port 3", std::string("\x03\x00\x00\x00", 4), 3},
+        {"two bytes", std::string("\x05\x00", 2), 5},
+        {"empty", "", 0},
+        {"out of range kept", std::string("\x0d\x00\x00\x00", 4), 13},
+        {"negative", "\xff\xff\xff\xff", -1},
+        {"longer file", std::string("\x0c\x00\x00\x00\x99", 5), 12},
     };
-
-    // A link to it is not followed, whoever owns what it leads to.
-    fs::create_symlink(theirs, Path("linked"));
-    const std::string linked = SaveBackup(Path("linked"), CountingImage(1), 30, BackupKind::Read, now);
-    QVERIFY2(linked.find("link") != std::string::npos, linked.c_str());
-    QVERIFY(untouched());
-
-    // A folder of another user is not ours to write in or prune.
-    if (::geteuid() != 0)
-        QSKIP("giving a folder to another user needs root");
-    QCOMPARE(::chown(theirs.c_str(), Nobody, Nobody), 0);
-    const std::string foreign = SaveBackup(theirs, CountingImage(1), 30, BackupKind::Read, now);
-    QVERIFY2(foreign.find("another user") != std::string::npos, foreign.c_str());
-    QVERIFY(untouched());
-}
-
-void TestFiles::backupNamesAreUtc()
-{
-    const std::time_t morning = 1796640125; // 2026-12-07 10:42:05 UTC
-    const QByteArray saved = qgetenv("TZ");
-    for (const char* zone : {"Pacific/Kiritimati", "America/St_Johns", "UTC"}) {
-        qputenv("TZ", zone);
-        ::tzset();
-        QCOMPARE(BackupName(morning, 30, BackupKind::Read), std::string("2026-12-07T10-42-05Z_rev30_read.eep"));
+    const TestFolder dir;
+    for (const auto& row : rows) {
+        CAPTURE(row.name);
+        const auto path = dir.Path("mv2mgr.cfg");
+        WriteBytes(path, row.contents);
+        std::int32_t selected = 0;
+        CHECK(ReadPortSettings(path, selected) == "");
+        CHECK(selected == row.port);
     }
-    saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved);
-    ::tzset();
 }
 
-void TestFiles::baseName_data()
+TEST_CASE("a missing port settings file gets port 1")
 {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("base");
-    QTest::newRow("unix") << "/home/op/keyer/test.eep"
-                          << "test.eep";
-    QTest::newRow("windows") << "C:\\keyer\\test.eep"
-                             << "test.eep";
-    QTest::newRow("bare") << "test.eep"
-                          << "test.eep";
-}
-
-void TestFiles::baseName()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, base);
-    QCOMPARE(QString::fromStdString(BaseName(path.toStdString())), base);
-}
-
-void TestFiles::portSettingsRead_data()
-{
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<int>("port");
-    QTest::newRow("port 3") << QByteArray::fromHex("03000000") << 3;
-    QTest::newRow("two bytes") << QByteArray::fromHex("0500") << 5;
-    QTest::newRow("empty") << QByteArray() << 0;
-    QTest::newRow("out of range kept") << QByteArray::fromHex("0d000000") << 13;
-    QTest::newRow("negative") << QByteArray::fromHex("ffffffff") << -1;
-    QTest::newRow("longer file") << QByteArray::fromHex("0c00000099") << 12;
-}
-
-void TestFiles::portSettingsRead()
-{
-    QFETCH(QByteArray, contents);
-    QFETCH(int, port);
-    const auto path = Path("mv2mgr.cfg");
-    WriteBytes(path, contents.toStdString());
-    std::int32_t selected = 0;
-    QCOMPARE(ReadPortSettings(path, selected), std::string());
-    QCOMPARE(selected, port);
-    QVERIFY(prompts.boxes.empty());
-}
-
-void TestFiles::portSettingsMissingFileWritesPortOne()
-{
-    const auto path = Path("config/sub/mv2mgr.cfg");
+    const TestFolder dir;
+    const auto path = dir.Path("config/sub/mv2mgr.cfg");
     std::int32_t selected = 9;
-    QCOMPARE(ReadPortSettings(path, selected), std::string());
-    QCOMPARE(selected, 1);
-    QCOMPARE(ReadBytes(path), std::string("\x01\x00\x00\x00", 4));
+    CHECK(ReadPortSettings(path, selected) == "");
+    CHECK(selected == 1);
+    CHECK(ReadBytes(path) == std::string("\x01\x00\x00\x00", 4));
 }
 
-void TestFiles::portSettingsChoiceRewritesFile()
+TEST_CASE("choosing a port rewrites the file")
 {
-    const auto path = Path("mv2mgr.cfg");
+    const TestFolder dir;
+    const auto path = dir.Path("mv2mgr.cfg");
     WriteBytes(path, std::string("\x03\x00\x00\x00", 4));
-    QCOMPARE(WritePortSettings(path, 7), std::string());
-    QCOMPARE(ReadBytes(path), std::string("\x07\x00\x00\x00", 4));
+    CHECK(WritePortSettings(path, 7) == "");
+    CHECK(ReadBytes(path) == std::string("\x07\x00\x00\x00", 4));
 }
 
-void TestFiles::portSettingsUnwritableFolderIsSilent()
+TEST_CASE("an unwritable port settings folder is passed over in silence")
 {
     // A path below a regular file can never be created, whoever we are.
-    const auto blocker = Path("blocker");
+    const TestFolder dir;
+    const auto blocker = dir.Path("blocker");
     WriteBytes(blocker, "x");
     std::int32_t selected = 4;
-    QCOMPARE(ReadPortSettings(blocker + "/mv2mgr.cfg", selected), std::string());
-    QCOMPARE(selected, 1);
-    QCOMPARE(WritePortSettings(blocker + "/mv2mgr.cfg", 7), std::string());
-    QVERIFY(prompts.boxes.empty());
+    CHECK(ReadPortSettings(blocker + "/mv2mgr.cfg", selected) == "");
+    CHECK(selected == 1);
+    CHECK(WritePortSettings(blocker + "/mv2mgr.cfg", 7) == "");
 }
 
-void TestFiles::portSettingsNotAFileCountsAsMissing_data()
+TEST_CASE("port settings that are no file count as missing")
 {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("folder") << "folder";
-    QTest::newRow("fifo without writer") << "fifo";
-    QTest::newRow("link to a device") << "device";
-}
-
-void TestFiles::portSettingsNotAFileCountsAsMissing()
-{
-    QFETCH(QString, kind);
-    const auto path = Path("mv2mgr.cfg");
-    MakeOddFile(kind.toStdString(), path);
-    std::int32_t selected = 6;
-    std::string result = "not read";
-    QVERIFY(FinishesPromptly([&] { result = ReadPortSettings(path, selected); }, path));
-    QCOMPARE(result, std::string());
-    QCOMPARE(selected, 1);
-    QVERIFY(prompts.boxes.empty());
-    QVERIFY(!fs::is_regular_file(path)); // nothing written into it either
-}
-
-void TestFiles::portSettingsWriteFailureWarns()
-{
-    // A file-size limit makes the write fail the way a full disk does.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 2;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const std::string result = WritePortSettings(Path("mv2mgr.cfg"), 2);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    QCOMPARE(result, std::string("CFG File SAve Failed."));
-}
-
-void TestFiles::saveRespectsOwnerAndPermissions_data()
-{
-    QTest::addColumn<bool>("folderWritable");
-    QTest::addColumn<bool>("fileIsUsers");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("saved");
-    QTest::newRow("own file") << true << true << 0600 << true;
-    QTest::newRow("own read-only file") << true << true << 0444 << false;
-    QTest::newRow("another's file, read-only to us") << true << false << 0644 << false;
-    QTest::newRow("another's file, writable to us") << true << false << 0666 << true;
-    QTest::newRow("folder takes no new file") << false << true << 0640 << true;
-}
-
-void TestFiles::saveRespectsOwnerAndPermissions()
-{
-    QFETCH(bool, folderWritable);
-    QFETCH(bool, fileIsUsers);
-    QFETCH(int, mode);
-    QFETCH(bool, saved);
-    if (::geteuid() != 0)
-        QSKIP("needs root to stage files of two users");
-
-    // The user's own folder, holding one file.
-    ::chmod(dir->path().toLocal8Bit().constData(), 0755);
-    const std::string folder = Path("home");
-    fs::create_directory(folder);
-    const std::string path = folder + "/keyer.eep";
-    const std::string old(256, 'o');
-    WriteBytes(path, old);
-    const uid_t owner = fileIsUsers ? Nobody : 0;
-    QCOMPARE(::chown(path.c_str(), owner, owner), 0);
-    QCOMPARE(::chmod(path.c_str(), static_cast<mode_t>(mode)), 0);
-    QCOMPARE(::chown(folder.c_str(), Nobody, Nobody), 0);
-    QCOMPARE(::chmod(folder.c_str(), folderWritable ? 0755 : 0555), 0);
-
-    // The save runs as that user, so the kernel's permission checks apply.
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)
-            ::_exit(3);
-        const std::string problem = StoreEepromFile(path, CountingImage(1));
-        ::_exit(problem.empty() ? 0 : problem == "Can't open EEPROM file for write" ? 1 : 2);
+    for (const std::string& kind : OddKinds()) {
+        CAPTURE(kind);
+        const TestFolder dir;
+        const auto path = MakeOddFile(kind, dir.Path("mv2mgr.cfg"));
+        std::int32_t selected = 6;
+        std::string result = "not read";
+        CHECK(FinishesPromptly([&] { result = ReadPortSettings(path, selected); }, path));
+        CHECK(result == "");
+        CHECK(selected == 1);
+        CHECK(!fs::is_regular_file(NativePath(path))); // nothing written into it either
     }
-    int status = 0;
-    QCOMPARE(::waitpid(child, &status, 0), child);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), saved ? 0 : 1);
-
-    const EepromImage fresh = CountingImage(1);
-    QCOMPARE(ReadBytes(path), saved ? std::string(fresh.bytes.begin(), fresh.bytes.end()) : old);
-    struct stat st {};
-    QCOMPARE(::stat(path.c_str(), &st), 0);
-    QCOMPARE(st.st_uid, owner);
-    QCOMPARE(static_cast<int>(st.st_mode & 07777), mode);
-    QCOMPARE(std::distance(fs::directory_iterator(folder), fs::directory_iterator{}), 1);
 }
-
-QTEST_APPLESS_MAIN(TestFiles)
-#include "tst_files.moc"

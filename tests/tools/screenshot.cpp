@@ -28,11 +28,11 @@ int main(int argc, char* argv[])
     }
     QTemporaryDir config;
     AppPaths paths;
-    paths.configFolder = config.path();
-    paths.portSettingsPath = config.filePath(QStringLiteral("mv2mgr.cfg"));
-    paths.osFamily = QStringLiteral("Linux");
+    paths.configFolder = config.path().toStdString();
+    paths.portSettingsPath = config.filePath(QStringLiteral("mv2mgr.cfg")).toStdString();
+    paths.osFamily = "Linux";
     RecordingPrompts prompts;
-    QtSerialChannel channel(paths.configFolder.toStdString());
+    QtSerialChannel channel(paths.configFolder);
     MainWindow window(paths, prompts, channel, 3);
 
     EepromImage& image = window.Image();
@@ -54,7 +54,7 @@ int main(int argc, char* argv[])
     window.show();
     QApplication::processEvents();
 
-    AboutBox about(paths.osFamily, &window);
+    AboutBox about(QString::fromStdString(paths.osFamily), &window);
     about.show();
     QApplication::processEvents();
     QString aboutPath = QString::fromLocal8Bit(argv[1]);
