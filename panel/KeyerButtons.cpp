@@ -97,7 +97,7 @@ void KeyerButtons::NotConnected(const std::string& reason)
 
 void KeyerButtons::ImageRead()
 {
-    panel.RefreshPanel();
+    panel.RefreshPanel(operations.KeyerHolds());
 }
 
 void KeyerButtons::VerifyDiffers(const EepromImage& sent, const std::optional<EepromImage>& readBack)
