@@ -3,12 +3,12 @@
 #include "image/MessageCodec.h"
 #include "image/Settings.h"
 #include "panel/AccessibleLineEdit.h"
+#include "panel/Announcer.h"
 #include "panel/LayoutBuilder.h"
 #include "panel/MessageField.h"
 #include "res/Layouts.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -25,27 +25,6 @@ constexpr ControlId KeyerButtons[] = {ControlId::ReadMV, ControlId::WriteMV, Con
 
 // The one list that shows the image from the start, as the keyer's editor did.
 constexpr ControlId SidetoneList = ControlId::Sidetone;
-
-// A screen reader speaks a notification when it appears. Status texts are
-// announced through an invisible one, since a label's changes are heard
-// only while it has the focus, which a label never has.
-class AnnouncerAccessible : public QAccessibleWidget {
-  public:
-    explicit AnnouncerAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Notification) {}
-    QString text(QAccessible::Text t) const override
-    {
-        return t == QAccessible::Name ? widget()->property("announcement").toString() : QString();
-    }
-};
-
-const char* const AnnouncerName = "announcer";
-
-QAccessibleInterface* AnnouncerFactory(const QString& key, QObject* object)
-{
-    if (key == QLatin1String("QWidget") && object->objectName() == QLatin1String(AnnouncerName))
-        return new AnnouncerAccessible(static_cast<QWidget*>(object));
-    return nullptr;
-}
 
 } // namespace
 
@@ -68,10 +47,7 @@ EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
         Message(n)->SetRoomLeft([this] { return MessageRoomLeft(Messages()); });
     linkStatusDescription = Control(ControlId::LinkStatus)->accessibleDescription();
 
-    announcer = new QWidget(this);
-    announcer->setObjectName(QLatin1String(AnnouncerName));
-    announcer->setFocusPolicy(Qt::NoFocus);
-    announcer->setGeometry(0, 0, 0, 0);
+    announcer = MakeAnnouncer(this);
     FillLists();
     Connect();
     MakeMarks();
@@ -181,12 +157,11 @@ void EditorPanel::SpeakPending()
     QString said;
     for (const QString& text : texts) {
         if (!said.isEmpty())
-            said += said.endsWith(QLatin1Char('.')) ? QLatin1String(" ") : QLatin1String(". ");
+            said += said.endsWith(QLatin1Char('.')) || said.endsWith(QLatin1Char('?')) ? QLatin1String(" ")
+                                                                                       : QLatin1String(". ");
         said += text;
     }
-    announcer->setProperty("announcement", said);
-    announcer->hide();
-    announcer->show();
+    Say(announcer, said);
 }
 
 void EditorPanel::ShowStatus(const QString& text, const QString& detail)
