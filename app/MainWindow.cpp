@@ -146,20 +146,20 @@ void MainWindow::AssignDevice()
             entry += " (" + d.device + ")";
         entries.push_back(entry);
     }
-    const auto choice = prompts.ChooseDevice(entries, selectedPort);
+    const auto choice = prompts.ChooseDevice(entries, selectedPort, WhyNotADevice);
     if (!choice || choice->device > devices.size())
         return;
-    const bool listed = choice->device < devices.size();
-    std::string problem = listed ? std::string() : WhyNotADevice(choice->other);
-    if (problem.empty())
-        problem = AssignPortDevice(QFile::encodeName(paths.configFolder).toStdString(), choice->port,
-                                   listed ? devices[choice->device].name : choice->other);
-    if (!problem.empty()) {
+    const std::string device = choice->device < devices.size() ? devices[choice->device].name : choice->other;
+    if (const std::string problem =
+            AssignPortDevice(QFile::encodeName(paths.configFolder).toStdString(), choice->port, device);
+        !problem.empty()) {
         prompts.ErrorBox(Owner::MainWindow, problem);
         return;
     }
     Command(CommandForPort(choice->port)); // the port just given a device is the one wanted
     UpdatePortCaptions();
+    // The dialog has gone: the status line says what it did.
+    panel->ShowStatus(QString::fromStdString(PortLabel(choice->port) + " now opens " + ShownControls(device) + "."));
 }
 
 void MainWindow::UpdatePortMenu()

@@ -18,7 +18,8 @@ class QtPrompts : public Prompts {
     std::optional<std::string> ChooseOpenFile(Owner owner, const std::string& folder) override;
     std::optional<std::string> ChooseSaveFile(Owner owner) override;
     std::optional<std::size_t> ChooseBackup(const std::vector<std::string>& rows) override;
-    std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int port) override;
+    std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int port,
+                                             const DeviceRefusal& refusal) override;
 
   private:
     QWidget* Resolve(Owner owner) const { return owner == Owner::MainWindow ? main : panel; }

@@ -24,15 +24,19 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 #include <Version.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -585,14 +589,20 @@ void TestApp::otherDevice_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("refusal"); // empty: linked
-    QTest::newRow("a device Qt does not list") << "/dev/null"
-                                               << "";
+    QTest::newRow("a terminal Qt does not list") << "PTY"
+                                                 << "";
+    QTest::newRow("a link to one, as in /dev/serial/by-id") << "LINK"
+                                                            << "";
+    QTest::newRow("a device that is no terminal") << "/dev/null"
+                                                  << "/dev/null is a device, but not a serial port: it is no terminal.";
     QTest::newRow("missing") << "/dev/rfcomm9"
                              << "No such device: /dev/rfcomm9. Is it connected, and is the path right?";
     QTest::newRow("not a whole path") << "rfcomm0"
                                       << "\"rfcomm0\" is not a whole path; a device's path begins with /dev/.";
     QTest::newRow("a regular file") << "FILE"
-                                    << "FILE is not a serial device.";
+                                    << "FILE is a file, not a serial device.";
+    QTest::newRow("a folder") << "DIR"
+                              << "DIR is a folder, not a serial device.";
     QTest::newRow("nothing typed") << ""
                                    << "Type the device's path, for example /dev/rfcomm0, or browse for it.";
 }
@@ -603,22 +613,36 @@ void TestApp::otherDevice()
     QFETCH(QString, refusal);
     const QString file = dir->filePath("plain");
     std::ofstream(file.toStdString()) << "";
-    typed.replace("FILE", file);
-    refusal.replace("FILE", file);
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+    const QString pty = QString::fromLatin1(::ptsname(terminal));
+    const QString link = dir->filePath("usb-FTDI_FT232R_A1-if00-port0");
+    std::filesystem::create_symlink(pty.toStdString(), link.toStdString());
+    for (QString* text : {&typed, &refusal})
+        text->replace("FILE", file).replace("DIR", dir->path()).replace("PTY", pty).replace("LINK", link);
     // Nothing listed: "Other device..." is still offered, after the listed ones.
     window->SetDeviceSources([] { return AdapterDescriptions{}; }, "");
     prompts.deviceAnswer = Prompts::DeviceChoice{0, 9, typed.toStdString()};
     window->Command(Cmd::AssignDevice);
+    const auto closeTerminal = qScopeGuard([terminal] { ::close(terminal); });
     QVERIFY(prompts.devicesOffered.empty());
-    const std::string link = dir->filePath("com9").toStdString();
+    const std::string com9 = dir->filePath("com9").toStdString();
     if (refusal.isEmpty()) {
         QVERIFY(prompts.boxes.empty());
-        QCOMPARE(std::filesystem::read_symlink(link).string(), typed.toStdString());
+        QCOMPARE(std::filesystem::read_symlink(com9).string(), typed.toStdString());
         QCOMPARE(window->SelectedPort(), 9);
+        // Said where a screen reader hears it, the path as given.
+        QCOMPARE(window->Panel()->Text(ControlId::OperationStatus), "Com9 now opens " + typed + ".");
+        // The Comm menu follows a link to name the adapter.
+        window->SetDeviceSources([&] { return AdapterDescriptions{{pty.toStdString(), "FT232R USB UART"}}; }, "");
+        for (QObject* menu : window->Action(538)->associatedObjects())
+            emit static_cast<QMenu*>(menu)->aboutToShow();
+        QCOMPARE(window->Action(538)->text(), "Com9 " + typed + QString::fromUtf8(" \u2014 FT232R USB UART"));
     } else {
         QCOMPARE(QString::fromStdString(prompts.LastText()), refusal);
-        QVERIFY(!std::filesystem::exists(std::filesystem::symlink_status(link)));
+        QVERIFY(!std::filesystem::exists(std::filesystem::symlink_status(com9)));
         QCOMPARE(window->SelectedPort(), 1);
+        QCOMPARE(window->Panel()->Text(ControlId::OperationStatus), QString());
     }
 }
 
