@@ -4,6 +4,7 @@
 #include "panel/Announcer.h"
 #include "panel/UnselectedLineEdit.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -18,6 +19,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -42,6 +44,31 @@ void SpeakValue(QComboBox* list, QWidget* announcer)
     });
 }
 
+// A list that takes the focus with a row already current is heard as a
+// list of so many items, the row unsaid: it is told once Qt has told of
+// the focus.
+class TellsCurrentRow : public QObject {
+  public:
+    explicit TellsCurrentRow(QListWidget* list) : QObject(list), list(list) { list->installEventFilter(this); }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn)
+            QTimer::singleShot(0, list, [list = list] {
+                if (!list->hasFocus() || list->currentRow() < 0)
+                    return;
+                QAccessibleEvent focus(list, QAccessible::Focus);
+                focus.setChild(list->currentRow());
+                QAccessible::updateAccessibility(&focus);
+            });
+        return false;
+    }
+
+  private:
+    QListWidget* list;
+};
+
 } // namespace
 
 std::optional<std::size_t> QtPrompts::ChooseBackup(const std::vector<std::string>& rows)
@@ -58,6 +85,9 @@ std::optional<std::size_t> QtPrompts::ChooseBackup(const std::vector<std::string
         widest = std::max(widest, list->fontMetrics().horizontalAdvance(QString::fromStdString(row)));
     }
     list->setCurrentRow(0);
+    // Heard as its caption says, and with the row that Open would open.
+    list->setAccessibleName(QString(label->text()).remove(QLatin1Char('&')));
+    new TellsCurrentRow(list);
     // Each row whole, nothing cut short.
     list->setMinimumWidth(std::min(widest + 40, 1000));
     list->setWordWrap(true);

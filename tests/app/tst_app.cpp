@@ -11,13 +11,17 @@
 #include "paths/Paths.h"
 #include "res/Layouts.h"
 #include "support/RecordingPrompts.h"
+#include "support/SentToReader.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateTime>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -86,6 +90,7 @@ class TestApp : public QObject {
     void oneKeyEach();
     void goToSetting_data();
     void backupsToChooseBetween();
+    void backupsListSaysCaptionAndRow();
     void otherDevice_data();
     void otherDevice();
     void goToSetting();
@@ -583,6 +588,35 @@ void TestApp::backupsToChooseBetween()
     prompts.backupAnswer.reset();
     window->Command(Cmd::OpenBackup);
     QCOMPARE(window->Panel()->Text(ControlId::Weight), QString("60"));
+}
+
+void TestApp::backupsListSaysCaptionAndRow()
+{
+    // What a screen reader is told as the list takes the focus: its
+    // caption, and the row that Open would open.
+    QtPrompts real;
+    real.SetOwners(window.get(), window->Panel());
+    window->show();
+    const SentToReader reader;
+    QString name;
+    int rowTold = -1;
+    QTimer::singleShot(0, window.get(), [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        auto* list = dialog ? dialog->findChild<QListWidget*>() : nullptr;
+        if (list && QTest::qWaitFor([&] { return list->hasFocus(); })) {
+            QTest::qWait(50);
+            name = QAccessible::queryAccessibleInterface(list)->text(QAccessible::Name);
+            for (const SentToReader::Event& event : reader.Events())
+                rowTold = event.object == list && event.type == QAccessible::Focus ? event.child : rowTold;
+        }
+        if (dialog)
+            dialog->reject();
+    });
+    QCOMPARE(real.ChooseBackup({"Today 19:22, read from the keyer, revision 30: the same as the panel.",
+                                "Yesterday 08:05, written to the keyer, revision 30: Weight 50 differs."}),
+             std::optional<std::size_t>());
+    QCOMPARE(name, QString("Backups, newest first:"));
+    QCOMPARE(rowTold, 0);
 }
 
 void TestApp::otherDevice_data()

@@ -6,6 +6,7 @@
 #include "support/Announcements.h"
 #include "support/FakeKeyer.h"
 #include "support/RecordingPrompts.h"
+#include "support/SentToReader.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,10 +18,7 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtGui/private/qguiapplication_p.h>
 #include <memory>
-#include <qpa/qplatformaccessibility.h>
-#include <qpa/qplatformintegration.h>
 #include <set>
 
 namespace {
@@ -367,29 +365,6 @@ void TestOperations::readIsHeardAfterItsRefresh()
     }
 }
 
-namespace {
-// What a screen reader is sent while it lives: each accessibility event's
-// object and type.
-std::vector<std::pair<QObject*, QAccessible::Event>> sent;
-void NoteSent(QAccessibleEvent* event)
-{
-    sent.emplace_back(event->object(), event->type());
-}
-struct SentToReader {
-    SentToReader()
-    {
-        sent.clear();
-        QAccessible::installUpdateHandler(NoteSent);
-        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
-    }
-    ~SentToReader()
-    {
-        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
-        QAccessible::installUpdateHandler(nullptr);
-    }
-};
-} // namespace
-
 void TestOperations::refreshTellsOnlyChanges_data()
 {
     QTest::addColumn<QString>("before");
@@ -432,7 +407,7 @@ void TestOperations::refreshTellsOnlyChanges()
     QTest::qWait(2 * EditorPanel::AnnounceDelayMs);
     int seenMarks = 0, seenDescriptions = 0, seenSummaries = 0;
     std::set<std::pair<QObject*, QAccessible::Event>> once;
-    for (const auto& [object, type] : sent) {
+    for (const auto& [object, type, child] : reader.Events()) {
         const bool isMark = markLabels.contains(object);
         const bool description = type == QAccessible::DescriptionChanged;
         seenMarks += isMark && (type == QAccessible::ObjectShow || type == QAccessible::ObjectHide);
