@@ -71,9 +71,10 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     operations->SetBackupFolder(QFile::encodeName(paths.backupFolder).toStdString());
     buttons = new KeyerButtons(*panel, image, *operations, prompts, this->selectedPort);
     // Off unless the person asked for it, and remembered between runs.
+    verifyCaption = Action(Cmd::VerifyAfterWriting)->text();
     const bool verify = Options().value(QStringLiteral("verifyAfterWriting"), false).toBool();
     Action(Cmd::VerifyAfterWriting)->setChecked(verify);
-    buttons->SetVerifyAfterWriting(verify);
+    ShowVerifyAfterWriting(verify);
     // The files and the port stay as they are while the keyer is talked to.
     connect(operations, &KeyerOperations::BusyChanged, this, [this](bool busy) {
         for (QAction* action : std::as_const(actions)) {
@@ -160,6 +161,14 @@ void MainWindow::AssignDevice()
     UpdatePortCaptions();
     // The dialog has gone: the status line says what it did.
     panel->ShowStatus(QString::fromStdString(PortLabel(choice->port) + " now opens " + ShownControls(device) + "."));
+}
+
+void MainWindow::ShowVerifyAfterWriting(bool on)
+{
+    buttons->SetVerifyAfterWriting(on);
+    // Qt 6.4 tells a screen reader that a menu item is checked, never that
+    // it is not: the words say both.
+    Action(Cmd::VerifyAfterWriting)->setText(verifyCaption + (on ? QStringLiteral(", on") : QStringLiteral(", off")));
 }
 
 void MainWindow::UpdatePortMenu()
@@ -275,7 +284,7 @@ void MainWindow::Command(int id)
         break;
     case Cmd::VerifyAfterWriting: {
         const bool on = Action(Cmd::VerifyAfterWriting)->isChecked();
-        buttons->SetVerifyAfterWriting(on);
+        ShowVerifyAfterWriting(on);
         Options().setValue(QStringLiteral("verifyAfterWriting"), on);
         break;
     }

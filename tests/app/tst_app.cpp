@@ -91,6 +91,7 @@ class TestApp : public QObject {
     void goToSetting_data();
     void backupsToChooseBetween();
     void backupsListSaysCaptionAndRow();
+    void verifyItemSaysItsState();
     void otherDevice_data();
     void otherDevice();
     void goToSetting();
@@ -617,6 +618,21 @@ void TestApp::backupsListSaysCaptionAndRow()
              std::optional<std::size_t>());
     QCOMPARE(name, QString("Backups, newest first:"));
     QCOMPARE(rowTold, 0);
+}
+
+void TestApp::verifyItemSaysItsState()
+{
+    // Qt tells a screen reader only that a menu item is checked: the words
+    // say on and off, in this run and the next.
+    QCOMPARE(window->Action(Cmd::VerifyAfterWriting)->text(), QString("&Verify after writing, off"));
+    for (const bool on : {true, false}) {
+        window->Action(Cmd::VerifyAfterWriting)->trigger();
+        const QString said = on ? "&Verify after writing, on" : "&Verify after writing, off";
+        QCOMPARE(window->Action(Cmd::VerifyAfterWriting)->isChecked(), on);
+        QCOMPARE(window->Action(Cmd::VerifyAfterWriting)->text(), said);
+        window = std::make_unique<MainWindow>(paths, prompts, *channel, 1);
+        QCOMPARE(window->Action(Cmd::VerifyAfterWriting)->text(), said);
+    }
 }
 
 void TestApp::otherDevice_data()
