@@ -72,9 +72,10 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     operations->SetBackupFolder(paths.backupFolder);
     buttons = new KeyerButtons(*panel, image, *operations, prompts, this->selectedPort);
     // Off unless the person asked for it, and remembered between runs.
+    verifyCaption = Action(Cmd::VerifyAfterWriting)->text();
     const bool verify = Options().value(QStringLiteral("verifyAfterWriting"), false).toBool();
     Action(Cmd::VerifyAfterWriting)->setChecked(verify);
-    buttons->SetVerifyAfterWriting(verify);
+    ShowVerifyAfterWriting(verify);
     // The files and the port stay as they are while the keyer is talked to.
     connect(operations, &KeyerOperations::BusyChanged, this, [this](bool busy) {
         for (QAction* action : std::as_const(actions)) {
@@ -147,20 +148,26 @@ void MainWindow::AssignDevice()
             entry += " (" + d.device + ")";
         entries.push_back(entry);
     }
-    const auto choice = prompts.ChooseDevice(entries, selectedPort);
+    const auto choice = prompts.ChooseDevice(entries, selectedPort, WhyNotADevice);
     if (!choice || choice->device > devices.size())
         return;
-    const bool listed = choice->device < devices.size();
-    std::string problem = listed ? std::string() : WhyNotADevice(choice->other);
-    if (problem.empty())
-        problem =
-            AssignPortDevice(paths.configFolder, choice->port, listed ? devices[choice->device].name : choice->other);
-    if (!problem.empty()) {
+    const std::string device = choice->device < devices.size() ? devices[choice->device].name : choice->other;
+    if (const std::string problem = AssignPortDevice(paths.configFolder, choice->port, device); !problem.empty()) {
         prompts.ErrorBox(Owner::MainWindow, problem);
         return;
     }
     Command(CommandForPort(choice->port)); // the port just given a device is the one wanted
     UpdatePortCaptions();
+    // The dialog has gone: the status line says what it did.
+    panel->ShowStatus(QString::fromStdString(PortLabel(choice->port) + " now opens " + ShownControls(device) + "."));
+}
+
+void MainWindow::ShowVerifyAfterWriting(bool on)
+{
+    buttons->SetVerifyAfterWriting(on);
+    // Qt 6.4 tells a screen reader that a menu item is checked, never that
+    // it is not: the words say both.
+    Action(Cmd::VerifyAfterWriting)->setText(verifyCaption + (on ? QStringLiteral(", on") : QStringLiteral(", off")));
 }
 
 void MainWindow::UpdatePortMenu()
@@ -289,7 +296,7 @@ void MainWindow::Command(int id)
         break;
     case Cmd::VerifyAfterWriting: {
         const bool on = Action(Cmd::VerifyAfterWriting)->isChecked();
-        buttons->SetVerifyAfterWriting(on);
+        ShowVerifyAfterWriting(on);
         Options().setValue(QStringLiteral("verifyAfterWriting"), on);
         break;
     }

@@ -67,6 +67,7 @@ class MainWindow : public QMainWindow {
     void UpdatePortMenu();
     void UpdatePortCaptions();
     void AssignDevice();
+    void ShowVerifyAfterWriting(bool on);
     void SizeToScreen();
     FileNameDisplay ShowName();
     void OpenBackup();
@@ -88,6 +89,7 @@ class MainWindow : public QMainWindow {
     QSize initialSize;
     bool iconSet = false;
     QString shownPath; // the file the file-name text last named
+    QString verifyCaption;
     std::function<AdapterDescriptions()> adapterLookup = SystemAdapters;
     std::string stableDeviceFolder = "/dev/serial/by-id";
 };

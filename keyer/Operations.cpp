@@ -129,9 +129,12 @@ Outcome KeyerOperations::Read(int port, EepromImage& image, OperationReport& rep
     }
     channel.ClosePort();
     keyerHolds = image;
-    emit KeyerHoldsChanged();
     report.ShowOutcome(OperationText::Done, {});
+    // Told after ImageRead, which already finds the image in KeyerHolds():
+    // a panel shows both in one pass, not the new holdings beside the old
+    // values first.
     report.ImageRead();
+    emit KeyerHoldsChanged();
     Backup(image, revision, BackupKind::Read, session.backupProblem);
     return Outcome::Done;
 }

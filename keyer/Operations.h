@@ -46,7 +46,8 @@ class OperationReport : public LinkDisplay {
     virtual void ShowOutcome(const std::string& text, const std::string& reason) = 0;
     // "MV not connected" and why; returns once the person has seen it.
     virtual void NotConnected(const std::string& reason) = 0;
-    // Read MV replaced the image, right after its "Done".
+    // Read MV replaced the image, right after its "Done"; KeyerHolds()
+    // holds it already.
     virtual void ImageRead() {}
     // The backup could not be kept; told after the outcome, which stands.
     virtual void NoBackup(const std::string& reason) = 0;

@@ -93,10 +93,17 @@ std::string WhyNotADevice(const std::string& path)
         return "\"" + ShownControls(path) + "\" is not a whole path; a device's path begins with /dev/.";
     std::error_code ec;
     const auto status = fs::status(path, ec);
+    const std::string shown = ShownControls(path);
     if (!fs::exists(status))
-        return "No such device: " + ShownControls(path) + ". Is it connected, and is the path right?";
+        return "No such device: " + shown + ". Is it connected, and is the path right?";
+    if (fs::is_directory(status))
+        return shown + " is a folder, not a serial device.";
+    if (fs::is_regular_file(status))
+        return shown + " is a file, not a serial device.";
     if (status.type() != fs::file_type::character)
-        return ShownControls(path) + " is not a serial device.";
+        return shown + " is not a serial device.";
+    if (IsTerminal(path) == false)
+        return shown + " is a device, but not a serial port: it is no terminal.";
     return {};
 }
 

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -67,6 +68,23 @@ std::string GroupOf(const std::string& device)
 #endif
 
 } // namespace
+
+std::optional<bool> IsTerminal(const std::string& device)
+{
+#ifdef Q_OS_UNIX
+    // Only to ask: no waiting for a carrier, and never the program's
+    // controlling terminal.
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    const bool terminal = ::isatty(fd) == 1;
+    ::close(fd);
+    return terminal;
+#else
+    (void)device;
+    return std::nullopt;
+#endif
+}
 
 void ClearStaleLock(const std::string& device)
 {

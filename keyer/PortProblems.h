@@ -4,11 +4,18 @@
 // to do: an unplugged adapter, a missing group membership and a port that
 // another program holds must not look alike.
 
+#include <optional>
 #include <string>
 
 // The device a port name leads to, links followed; the name itself when it
 // leads nowhere (opening it will then say so).
 std::string ResolveDevice(const std::string& name);
+
+// Whether `device` is a terminal, as every serial port is and /dev/null is
+// not; nothing when it cannot be opened to ask (another program holds it,
+// or its group is not the person's), which opening it for the keyer will
+// then explain.
+std::optional<bool> IsTerminal(const std::string& device);
 
 // The reason for a failed open of `device`; `systemText` is what the serial
 // library said, used when nothing more precise is found.

@@ -97,7 +97,7 @@ void KeyerButtons::NotConnected(const std::string& reason)
 
 void KeyerButtons::ImageRead()
 {
-    panel.RefreshPanel();
+    panel.RefreshPanel(operations.KeyerHolds());
 }
 
 void KeyerButtons::VerifyFailed(const std::string& headline, const std::string& details)

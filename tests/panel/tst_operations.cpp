@@ -7,18 +7,21 @@
 #include "support/Announcements.h"
 #include "support/FakeKeyer.h"
 #include "support/RecordingPrompts.h"
+#include "support/SentToReader.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -121,6 +124,8 @@ class TestOperations : public QObject {
     void connectionFailureShowsWarning();
     void readMvRefreshesAndStatusClears();
     void readIsHeardAfterItsRefresh();
+    void refreshTellsOnlyChanges_data();
+    void refreshTellsOnlyChanges();
     void readFailureKeepsImageAndPanel_data();
     void readFailureKeepsImageAndPanel();
     void secondPressDuringBoxDoesNothing();
@@ -351,15 +356,75 @@ void TestOperations::readIsHeardAfterItsRefresh()
         connect(box, &QComboBox::currentIndexChanged, &watching, [&] { told << "change"; });
     for (QCheckBox* box : panel->findChildren<QCheckBox*>())
         connect(box, &QCheckBox::toggled, &watching, [&] { told << "change"; });
+    // The link's status is heard with the outcome, not replaced by it.
+    const QString done = "announced MV Open, F/W revision 23. Done";
     for (int round = 0; round < 2; ++round) {
         told.clear();
         Press(ControlId::ReadMV);
-        QTRY_VERIFY(told.contains("announced Done"));
+        QTRY_VERIFY(told.contains(done));
         // The outcome is told after every change the refresh made, and the
         // second read of the same image changes no control at all.
-        QVERIFY(told.lastIndexOf("change") < told.indexOf("announced Done"));
+        QVERIFY(told.lastIndexOf("change") < told.indexOf(done));
         QVERIFY(round == 1 ? told.count("change") == 0 : told.count("change") > 10);
     }
+}
+
+void TestOperations::refreshTellsOnlyChanges_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<ControlId>("button");
+    QTest::addColumn<int>("marks");
+    QTest::addColumn<int>("descriptions");
+    QTest::addColumn<int>("summaries");
+    // Nothing differs before or after a first read: only the summary
+    // learns that the keyer is known now.
+    QTest::newRow("first read") << "" << ControlId::ReadMV << 0 << 0 << 1;
+    QTest::newRow("second read, nothing changed") << "read" << ControlId::ReadMV << 0 << 0 << 0;
+    QTest::newRow("read over a typed Weight") << "read, type" << ControlId::ReadMV << 1 << 1 << 1;
+    QTest::newRow("write of a typed Weight") << "read, type" << ControlId::WriteMV << 1 << 1 << 1;
+    QTest::newRow("write of what the keyer holds") << "read" << ControlId::WriteMV << 0 << 0 << 0;
+}
+
+void TestOperations::refreshTellsOnlyChanges()
+{
+    QFETCH(QString, before);
+    QFETCH(ControlId, button);
+    QFETCH(int, marks);
+    QFETCH(int, descriptions);
+    QFETCH(int, summaries);
+    panel->show();
+    if (before.contains("read"))
+        Press(ControlId::ReadMV);
+    if (before.contains("type"))
+        panel->SetText(ControlId::Weight, "61");
+    QCOMPARE(panel->IsMarked(ControlId::Weight), before.contains("type"));
+    QList<QObject*> controls, markLabels;
+    for (const Setting& setting : AllSettings())
+        controls << panel->Control(setting.id);
+    for (QLabel* label : panel->findChildren<QLabel*>()) {
+        if (label->accessibleName() == "differs from the keyer")
+            markLabels << label;
+    }
+
+    const SentToReader reader;
+    Press(button);
+    QTest::qWait(2 * EditorPanel::AnnounceDelayMs);
+    int seenMarks = 0, seenDescriptions = 0, seenSummaries = 0;
+    std::set<std::pair<QObject*, QAccessible::Event>> once;
+    for (const auto& [object, type, child] : reader.Events()) {
+        const bool isMark = markLabels.contains(object);
+        const bool description = type == QAccessible::DescriptionChanged;
+        seenMarks += isMark && (type == QAccessible::ObjectShow || type == QAccessible::ObjectHide);
+        seenDescriptions += description && controls.contains(object);
+        seenSummaries += description && object == panel->Control(ControlId::WriteMV);
+        // A control told twice of the same kind of change went there and back.
+        if (isMark || controls.contains(object))
+            QVERIFY2(once.insert({object, type}).second, qPrintable(object->objectName()));
+    }
+    QCOMPARE(seenMarks, marks);
+    QCOMPARE(seenDescriptions, descriptions);
+    QCOMPARE(seenSummaries, summaries);
+    QVERIFY(!panel->IsMarked(ControlId::Weight));
 }
 
 void TestOperations::readFailureKeepsImageAndPanel_data()
@@ -385,7 +450,7 @@ void TestOperations::readFailureKeepsImageAndPanel()
     // Why, where a pointer and a screen reader find it.
     QVERIFY2(panel->Control(ControlId::OperationStatus)->toolTip().startsWith(why),
              qPrintable(panel->Control(ControlId::OperationStatus)->toolTip()));
-    QTRY_VERIFY2(!announcements.heard.isEmpty() && announcements.heard.last().startsWith("Read failed: " + why),
+    QTRY_VERIFY2(!announcements.heard.isEmpty() && announcements.heard.last().contains("Read failed: " + why),
                  qPrintable(announcements.heard.join('|')));
     QCOMPARE(panel->StatusCountdown(), EditorPanel::StatusTicks);
     QVERIFY(image == before);
@@ -423,7 +488,8 @@ void TestOperations::writeMvSendsValidatedImage()
     Press(ControlId::WriteMV);
     QVERIFY(prompts.boxes.empty());
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
-    QTRY_COMPARE(announcements.heard.mid(announcements.heard.size() - 2), QStringList({"Writing", "Done"}));
+    // "Writing" gave way to "Done" before it was said.
+    QTRY_COMPARE(announcements.heard, QStringList({"MV Open, F/W revision 23. Done"}));
     for (int tick = 1; tick < EditorPanel::StatusTicks; ++tick)
         panel->Tick();
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
