@@ -67,8 +67,7 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     // The first message field has the keyboard when the window comes up.
     panel->Control(ControlId::Message1)->setFocus();
 
-    operations = new KeyerOperations(channel);
-    operations->setParent(this);
+    operations = std::make_unique<KeyerOperations>(channel, waiter);
     operations->SetBackupFolder(QFile::encodeName(paths.backupFolder).toStdString());
     buttons = new KeyerButtons(*panel, image, *operations, prompts, this->selectedPort);
     // Off unless the person asked for it, and remembered between runs.
@@ -76,7 +75,7 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     Action(Cmd::VerifyAfterWriting)->setChecked(verify);
     buttons->SetVerifyAfterWriting(verify);
     // The files and the port stay as they are while the keyer is talked to.
-    connect(operations, &KeyerOperations::BusyChanged, this, [this](bool busy) {
+    connect(buttons, &KeyerButtons::RunningChanged, this, [this](bool busy) {
         for (QAction* action : std::as_const(actions)) {
             if (WaitsForOperation(action->data().toInt()))
                 action->setEnabled(!busy);

@@ -53,7 +53,8 @@ int main(int argc, char* argv[])
     RecordingPrompts prompts;
     EditorPanel panel(image, prompts);
     std::int32_t port = Port;
-    KeyerOperations operations(channel);
+    EventLoopWaiter waiter;
+    KeyerOperations operations(channel, waiter);
     KeyerButtons buttons(panel, image, operations, prompts, port);
 
     const Row rows[] = {

@@ -225,7 +225,16 @@ int ListPorts(Context& c)
 // The operations' reports, as the panel shows them, on standard error.
 class ErrorReport : public OperationReport {
   public:
-    explicit ErrorReport(QTextStream& err) : err(err) {}
+    // With `bar`, each long transfer draws a progress bar.
+    ErrorReport(QTextStream& err, bool bar) : err(err), bar(bar) {}
+    void Progress(int done, int total) override
+    {
+        if (!bar)
+            return;
+        const int filled = done * 30 / total;
+        err << "\r[" << QString(filled, QLatin1Char('#')) << QString(30 - filled, QLatin1Char('.')) << "] "
+            << done * 100 / total << "%" << (done == total ? "\n" : "") << Qt::flush;
+    }
     void ShowLinkStatus(const std::string& text, const std::string& why) override
     {
         Line(text);
@@ -249,25 +258,21 @@ class ErrorReport : public OperationReport {
   private:
     void Line(const std::string& text) { err << QString::fromStdString(text) << Qt::endl; }
     QTextStream& err;
+    bool bar;
 };
 
 // One keyer command's link: the channel and the operations on it.
 class Link {
   public:
-    explicit Link(Context& c) : channel(c.paths.configFolder), operations(channel), report(c.err)
+    explicit Link(Context& c)
+        : channel(c.paths.configFolder), operations(channel, waiter), report(c.err, ::isatty(STDERR_FILENO))
     {
         port = c.port.value_or(PortInSettings(c.paths.portSettings));
         operations.SetBackupFolder(c.paths.backupFolder);
-        if (::isatty(STDERR_FILENO)) {
-            channel.SetProgress([&err = c.err](int done, int total) {
-                const int filled = done * 30 / total;
-                err << "\r[" << QString(filled, QLatin1Char('#')) << QString(30 - filled, QLatin1Char('.')) << "] "
-                    << done * 100 / total << "%" << (done == total ? "\n" : "") << Qt::flush;
-            });
-        }
     }
 
     QtSerialChannel channel;
+    EventLoopWaiter waiter;
     KeyerOperations operations;
     ErrorReport report;
     int port;
@@ -321,7 +326,7 @@ int WriteKeyer(Context& c)
         return UsageError;
     }
     Link link(c);
-    return ExitCode(link.operations.Write(link.port, image, link.report, {}, c.verify));
+    return ExitCode(link.operations.Write(link.port, image, link.report, c.verify));
 }
 
 int PlayMessage(Context& c)

@@ -23,9 +23,6 @@ void WaitWithEvents(int ms)
 
 namespace {
 
-// Transfers this long take seconds, and are worth a progress bar.
-constexpr int LongTransfer = 64;
-
 // Runs the event loop until `done` holds or the deadline passes; wakes on the
 // port's signals and every 10 ms, so no signal can be missed.
 template <typename Done> void WaitUntil(QSerialPort& port, const QDeadlineTimer& deadline, Done done)
@@ -139,7 +136,7 @@ int QtSerialChannel::WritePort(const std::uint8_t* data, int count)
     const QDeadlineTimer deadline(static_cast<qint64>(count * timings.lineMsPerByte) + timings.writeMarginMs);
     WaitUntil(port, deadline, [this, count] {
         const int left = BytesNotYetSent();
-        if (progress && count >= LongTransfer)
+        if (progress)
             progress(count - std::min(left, count), count);
         return LineBroken() || left == 0;
     });
@@ -164,7 +161,7 @@ int QtSerialChannel::ReadPort(std::uint8_t* buffer, int count)
             const qint64 n = port.read(reinterpret_cast<char*>(buffer) + got, count - got);
             if (n > 0)
                 got += static_cast<int>(n);
-            if (n > 0 && progress && count >= LongTransfer)
+            if (n > 0 && progress)
                 progress(got, count);
         }
         return got == count || LineBroken();

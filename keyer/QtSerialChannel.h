@@ -4,6 +4,7 @@
 // the window keeps painting (and "Reading" is seen) while a transfer runs.
 
 #include "keyer/SerialChannel.h"
+#include "keyer/Waiter.h"
 
 #include <QSerialPort>
 #include <functional>
@@ -24,8 +25,7 @@ class QtSerialChannel : public SerialChannel {
     std::string FailureReason() const override { return failureReason; }
     bool LineLost() const override { return portOpen && LineBroken(); }
 
-    // Told how far each long transfer has come: bytes done of all.
-    void SetProgress(std::function<void(int done, int total)> report) { progress = std::move(report); }
+    void SetProgress(std::function<void(int done, int total)> tell) override { progress = std::move(tell); }
 
   protected:
     // The steps of opening that touch the line; a test may watch them.
@@ -49,3 +49,10 @@ class QtSerialChannel : public SerialChannel {
 
 // Waits `ms` milliseconds while the program keeps handling its events.
 void WaitWithEvents(int ms);
+
+// The operations' waits for a program with an event loop: the window goes on
+// painting, and the serial port's signals (a hang-up) are seen meanwhile.
+class EventLoopWaiter : public Waiter {
+  public:
+    void Wait(int ms) override { WaitWithEvents(ms); }
+};

@@ -4,6 +4,7 @@
 // settings, whole-buffer transfers that wait for completion, and close.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Results of opening a port (the link codes the keyer commands add to).
@@ -43,6 +44,9 @@ class SerialChannel {
     // How many bytes the last ReadPort took, whether or not they were all.
     virtual int LastReadCount() const = 0;
     virtual const LinkTimings& Timings() const = 0;
+    // Told while each transfer runs how far it has come (bytes done of
+    // all); nothing is told while it is empty.
+    virtual void SetProgress(std::function<void(int done, int total)> tell) = 0;
 
     // Why the last OpenPort failed, in the system's words and with what to
     // do about it; empty after a success.

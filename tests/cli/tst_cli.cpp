@@ -428,7 +428,8 @@ void TestCli::longImageIsShownWholeAndRefused()
     FakeKeyer keyer;
     QVERIFY(keyer.LinkAs(paths.configFolder, Port));
     QtSerialChannel channel(paths.configFolder);
-    KeyerOperations operations(channel, {10, 10});
+    EventLoopWaiter waiter;
+    KeyerOperations operations(channel, waiter, {10, 10});
     const std::int32_t port = Port;
     KeyerButtons buttons(panel, image, operations, prompts, port);
     keyer.ClearReceived();

@@ -81,7 +81,13 @@ QByteArray Hex(const Bytes& bytes)
 class RecordedReport : public OperationReport {
   public:
     QStringList said;
+    QList<bool> busy;
+    QString progress; // the last told
+    bool writeChecked = true;
     std::function<void()> whileNotConnected;
+    void BusyChanged(bool b) override { busy << b; }
+    void Progress(int done, int total) override { progress = QStringLiteral("%1 of %2").arg(done).arg(total); }
+    bool CheckBeforeWrite() override { return writeChecked; }
     void ShowLinkStatus(const std::string& text, const std::string&) override { Note("link", text); }
     void ShowPotVal(const std::string& text) override { Note("potval", text); }
     void ShowPbVal(const std::string& text) override { Note("pbval", text); }
@@ -641,13 +647,12 @@ void TestKeyer::operationsReportInOrder()
     QFETCH(QStringList, kept);
     keyer->Configure({.fault = FakeKeyer::Fault(fault), .faultAfter = after});
     keyer->SetEeprom(EepromImage{});
-    KeyerOperations operations(*channel, {10, 10});
+    EventLoopWaiter waiter;
+    KeyerOperations operations(*channel, waiter, {10, 10});
     // A folder below a regular file can never be made.
     const std::string folder = dir->filePath(backups ? "backups" : "file/backups").toStdString();
     QFile(dir->filePath("file")).open(QIODevice::WriteOnly);
     operations.SetBackupFolder(folder);
-    QList<bool> busy;
-    connect(&operations, &KeyerOperations::BusyChanged, this, [&](bool b) { busy << b; });
     RecordedReport report;
     // Nothing else starts while one runs, even from inside its report.
     EepromImage other;
@@ -662,15 +667,18 @@ void TestKeyer::operationsReportInOrder()
     else if (operation == "write")
         result = operations.Write(Port, image, report);
     else if (operation == "verified write")
-        result = operations.Write(Port, image, report, {}, true);
+        result = operations.Write(Port, image, report, true);
     else if (operation == "refused write")
-        result = operations.Write(Port, image, report, [] { return false; });
+        result = (report.writeChecked = false, operations.Write(Port, image, report));
     else
         result = operations.Play(Port, 5, report);
 
     QCOMPARE(int(result), outcome);
     QCOMPARE(report.said, said);
-    QCOMPARE(busy, QList<bool>({true, false}));
+    QCOMPARE(report.busy, QList<bool>({true, false}));
+    // Told for the image's transfers only, up to the whole image.
+    if (result == Outcome::Done)
+        QCOMPARE(report.progress, operation == "test" || operation == "play" ? QString() : QString("256 of 256"));
     QVERIFY(!operations.Busy());
     QVERIFY(!channel->PortOpen());
     QStringList kinds;

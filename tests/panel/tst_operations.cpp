@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -68,6 +69,7 @@ class SpyChannel : public SerialChannel {
     bool LineLost() const override { return real.LineLost(); }
     int LastReadCount() const override { return real.LastReadCount(); }
     const LinkTimings& Timings() const override { return real.Timings(); }
+    void SetProgress(std::function<void(int, int)> tell) override { real.SetProgress(std::move(tell)); }
 
     // The first call of this kind and size since the last Restart.
     Call Find(const std::string& what, int count = 0) const
@@ -100,6 +102,16 @@ class SpyChannel : public SerialChannel {
     const EditorPanel& panel;
     std::vector<Call> calls;
     QElapsedTimer clock;
+};
+
+// The face's waiter, each wait noted.
+struct CountingWaiter : EventLoopWaiter {
+    std::vector<int> waits;
+    void Wait(int ms) override
+    {
+        waits.push_back(ms);
+        EventLoopWaiter::Wait(ms);
+    }
 };
 
 } // namespace
@@ -139,7 +151,7 @@ class TestOperations : public QObject {
     void MakeOperations(OperationWaits waits, int backupNoticeMs = 1500)
     {
         buttons.reset();
-        operations = std::make_unique<KeyerOperations>(*channel, waits);
+        operations = std::make_unique<KeyerOperations>(*channel, waiter, waits);
         buttons = std::make_unique<KeyerButtons>(*panel, image, *operations, prompts, selectedPort, backupNoticeMs);
     }
     bool Busy() const { return operations->Busy(); }
@@ -151,6 +163,7 @@ class TestOperations : public QObject {
     EepromImage image;
     RecordingPrompts prompts;
     std::unique_ptr<EditorPanel> panel;
+    EventLoopWaiter waiter;
     std::unique_ptr<KeyerOperations> operations;
     std::unique_ptr<KeyerButtons> buttons;
     std::int32_t selectedPort = Port;
@@ -480,7 +493,8 @@ void TestOperations::realWaitsAndStatusTexts()
     keyer->Configure({.potVal = 128, .pbVal = 7, .paced = true});
     QtSerialChannel real(dir->path().toStdString());
     SpyChannel spy(real, *panel);
-    KeyerOperations timedOperations(spy);
+    CountingWaiter counted;
+    KeyerOperations timedOperations(spy, counted);
     KeyerButtons timed(*panel, image, timedOperations, prompts, selectedPort);
     panel->show(); // its timer runs the countdown while the line is busy
 
@@ -497,10 +511,12 @@ void TestOperations::realWaitsAndStatusTexts()
     QCOMPARE(panel->Text(ControlId::PbVal), QString("7"));
     const auto open = spy.Find("open");
     QVERIFY2(open.endMs - open.startMs >= 400, "the port settles 400 ms before anything is sent");
+    QCOMPARE(counted.waits, std::vector<int>{});
 
     spy.Restart();
     timed.Press(ControlId::TestMV);
     QVERIFY2(spy.Find("open").startMs >= 500, "Test MV waits 500 ms before it connects");
+    QCOMPARE(std::exchange(counted.waits, {}), std::vector<int>{500});
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("MV OK"));
 
     image = ValidImage();
@@ -513,6 +529,7 @@ void TestOperations::realWaitsAndStatusTexts()
     QCOMPARE(write.statusAfter, QString("Writing"));
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
     QVERIFY2(done - write.endMs >= 500 && done - write.endMs < 1000, qPrintable(QString::number(done - write.endMs)));
+    QCOMPARE(counted.waits, std::vector<int>{500});
 }
 
 void TestOperations::readsAndWritesAreBackedUp()
