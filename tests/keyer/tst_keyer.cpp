@@ -2,6 +2,7 @@
 #include "keyer/KeyerCommands.h"
 #include "keyer/Operations.h"
 #include "keyer/PortNames.h"
+#include "keyer/PortProblems.h"
 #include "keyer/QtSerialChannel.h"
 #include "support/FakeKeyer.h"
 
@@ -536,6 +537,10 @@ void TestKeyer::staleLocksDoNotBlock_data()
     QTest::newRow("empty, left by a program that died making it") << "empty" << true;
     QTest::newRow("naming a process that is gone") << "gone" << true;
     QTest::newRow("naming a process that runs") << "running" << false;
+    // lockdev's and UUCP's: the pid alone, padded to ten places. Qt takes a
+    // lock that names no program for a stale one, but its holder is told.
+    QTest::newRow("lockdev's, naming a process that is gone") << "gone, lockdev" << true;
+    QTest::newRow("lockdev's, naming a process that runs") << "running, lockdev" << true;
 }
 
 void TestKeyer::staleLocksDoNotBlock()
@@ -548,13 +553,15 @@ void TestKeyer::staleLocksDoNotBlock()
     if (!file.open(QIODevice::WriteOnly))
         QSKIP("the lock folder takes no file from this user");
     pid_t holder = ::getpid();
-    if (lock == "gone") {
+    if (lock.startsWith("gone")) {
         holder = ::fork();
         if (holder == 0)
             _exit(0);
         ::waitpid(holder, nullptr, 0);
     }
-    if (lock != "empty")
+    if (lock.endsWith("lockdev"))
+        file.write(QByteArray::number(holder).rightJustified(10, ' ') + "\n");
+    else if (lock != "empty")
         file.write(QByteArray::number(holder) + "\n" + QCoreApplication::applicationFilePath().toUtf8() + "\n" +
                    QSysInfo::machineHostName().toUtf8() + "\n");
     file.close();
@@ -562,6 +569,8 @@ void TestKeyer::staleLocksDoNotBlock()
     file.open(QIODevice::ReadWrite);
     file.setFileTime(old, QFileDevice::FileModificationTime);
     file.close();
+    const QString named = QStringLiteral("Locked by process %1: ").arg(holder);
+    QCOMPARE(QString::fromStdString(ExplainOpenFailure(keyer->Device(), "")).startsWith(named), lock != "empty");
 
     const int opened = channel->OpenPort(Port);
     channel->ClosePort();
