@@ -6,7 +6,8 @@
 #include "app/FileCommands.h"
 #include "image/EepromImage.h"
 #include "keyer/PortDiscovery.h"
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtAdapters.h"
+#include "keyer/qt/QtWaiter.h"
 #include "panel/Prompts.h"
 #include "paths/Paths.h"
 

@@ -5,7 +5,8 @@
 // the ratio is taken against; and a real line's (every byte both ways), for
 // reference. Run with QT_QPA_PLATFORM=offscreen.
 
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtSerialChannel.h"
+#include "keyer/qt/QtWaiter.h"
 #include "panel/EditorPanel.h"
 #include "panel/KeyerButtons.h"
 #include "support/FakeKeyer.h"

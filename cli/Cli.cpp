@@ -9,7 +9,9 @@
 #include "keyer/Operations.h"
 #include "keyer/PortDiscovery.h"
 #include "keyer/PortNames.h"
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtAdapters.h"
+#include "keyer/qt/QtSerialChannel.h"
+#include "keyer/qt/QtWaiter.h"
 
 #include <QFile>
 #include <QJsonArray>

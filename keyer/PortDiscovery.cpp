@@ -3,7 +3,6 @@
 #include "keyer/PortNames.h"
 #include "keyer/PortProblems.h"
 
-#include <QSerialPortInfo>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -123,17 +122,4 @@ std::string AssignPortDevice(const std::string& configFolder, int port, const st
         return "The link " + link.string() + " could not be made: " + why + ".";
     }
     return {};
-}
-
-AdapterDescriptions SystemAdapters()
-{
-    AdapterDescriptions adapters;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        const std::string device = ResolveDevice(info.systemLocation().toStdString());
-        QString description = info.description();
-        if (description.isEmpty())
-            description = info.manufacturer();
-        adapters[device] = description.toStdString();
-    }
-    return adapters;
 }

@@ -3,7 +3,8 @@
 #include "keyer/Operations.h"
 #include "keyer/PortNames.h"
 #include "keyer/PortProblems.h"
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtSerialChannel.h"
+#include "keyer/qt/QtWaiter.h"
 #include "support/FakeKeyer.h"
 
 #include <QDateTime>

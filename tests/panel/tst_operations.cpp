@@ -1,6 +1,7 @@
 #include "files/Backups.h"
 #include "image/Settings.h"
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtSerialChannel.h"
+#include "keyer/qt/QtWaiter.h"
 #include "panel/EditorPanel.h"
 #include "panel/KeyerButtons.h"
 #include "support/Announcements.h"

@@ -4,7 +4,6 @@
 // the window keeps painting (and "Reading" is seen) while a transfer runs.
 
 #include "keyer/SerialChannel.h"
-#include "keyer/Waiter.h"
 
 #include <QSerialPort>
 #include <functional>
@@ -45,14 +44,4 @@ class QtSerialChannel : public SerialChannel {
     int lastReadCount = 0;
     std::string failureReason;
     std::function<void(int, int)> progress;
-};
-
-// Waits `ms` milliseconds while the program keeps handling its events.
-void WaitWithEvents(int ms);
-
-// The operations' waits for a program with an event loop: the window goes on
-// painting, and the serial port's signals (a hang-up) are seen meanwhile.
-class EventLoopWaiter : public Waiter {
-  public:
-    void Wait(int ms) override { WaitWithEvents(ms); }
 };

@@ -1,7 +1,8 @@
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtSerialChannel.h"
 
 #include "keyer/PortNames.h"
 #include "keyer/PortProblems.h"
+#include "keyer/qt/QtWaiter.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -11,15 +12,6 @@
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
 #endif
-
-void WaitWithEvents(int ms)
-{
-    if (ms <= 0)
-        return;
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 namespace {
 
