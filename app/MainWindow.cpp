@@ -125,7 +125,7 @@ void MainWindow::UpdatePortCaptions()
 {
     const AdapterDescriptions adapters = adapterLookup();
     const std::string folder = QFile::encodeName(paths.configFolder).toStdString();
-    for (int port = 1; port <= 12; ++port) {
+    for (int port = 1; port <= PortCount; ++port) {
         // Beside "ComN", what it opens and whether that is there. A space,
         // not a tab column: a screen reader speaks the tab.
         const PortPresence presence = DescribePort(port, folder, adapters);
@@ -164,7 +164,7 @@ void MainWindow::AssignDevice()
 
 void MainWindow::UpdatePortMenu()
 {
-    for (int port = 1; port <= 12; ++port)
+    for (int port = 1; port <= PortCount; ++port)
         actions.value(CommandForPort(port))->setChecked(port == selectedPort);
 }
 

@@ -227,7 +227,7 @@ int ListPorts(Context& c)
     const AdapterDescriptions adapters = c.platform.adapters();
     const int selected = PortInSettings(c.paths.portSettings);
     Json::Array ports;
-    for (int port = 1; port <= 12; ++port) {
+    for (int port = 1; port <= PortCount; ++port) {
         const PortPresence presence = DescribePort(port, c.paths.configFolder, adapters);
         if (c.json) {
             ports.push_back(Json::Object{{"port", port},
@@ -357,13 +357,13 @@ int WriteKeyer(Context& c)
 
 int PlayMessage(Context& c)
 {
-    const std::optional<int> n = ReadInt(c.positional[0]);
-    if (!n || *n < 1 || *n > MessageCount) {
+    const int n = ReadInt(c.positional[0]).value_or(0);
+    if (n < 1 || n > MessageCount) {
         c.err << "play takes a message number, 1 to 6." << std::endl;
         return UsageError;
     }
     Link link(c);
-    return ExitCode(link.operations.Play(link.port, *n, link.report));
+    return ExitCode(link.operations.Play(link.port, n, link.report));
 }
 
 // clang-format off
@@ -450,12 +450,13 @@ int RunCli(const std::vector<std::string>& args, const CliPaths& paths, const Cl
         } else if (arg == "--verify" && (command->options & Verify)) {
             c.verify = true;
         } else if (arg == "--port" && (command->options & Port)) {
-            const std::optional<int> port = i + 1 < args.size() ? ReadInt(args[i + 1]) : std::nullopt;
-            if (!port || *port < 1 || *port > 12)
-                return misused(i + 1 < args.size()
-                                   ? "--port takes a port number from 1 to 12; \"" + args[i + 1] + "\" is not one."
-                                   : std::string("--port needs a port number from 1 to 12."));
-            c.port = *port;
+            const bool given = i + 1 < args.size();
+            const int port = given ? ReadInt(args[i + 1]).value_or(0) : 0;
+            const std::string range = "a port number from 1 to " + std::to_string(PortCount);
+            if (port < 1 || port > PortCount)
+                return misused(given ? "--port takes " + range + "; \"" + args[i + 1] + "\" is not one."
+                                     : "--port needs " + range + ".");
+            c.port = port;
             ++i;
         } else if (arg == "-o" && (command->options & Output)) {
             if (c.output)

@@ -101,14 +101,14 @@ std::string WhyNotADevice(const std::string& path)
 
 std::string AssignPortDevice(const std::string& configFolder, int port, const std::string& device)
 {
-    if (port < 1 || port > 12)
-        return "There is no port Com" + std::to_string(port) + ".";
+    if (port < 1 || port > PortCount)
+        return "There is no port " + PortLabel(port) + ".";
     std::error_code ec;
-    const fs::path link = fs::path(configFolder) / ("com" + std::to_string(port));
+    const fs::path link = fs::path(configFolder) / PortLinkName(port);
     const auto status = fs::symlink_status(link, ec);
     if (fs::exists(status) && !fs::is_symlink(status))
-        return link.string() + " is not a link, so it was left as it is. Move it away to assign a device to Com" +
-               std::to_string(port) + ".";
+        return link.string() + " is not a link, so it was left as it is. Move it away to assign a device to " +
+               PortLabel(port) + ".";
     fs::create_directories(configFolder, ec);
     // Made beside and renamed over, so the port never points nowhere.
     const fs::path fresh = link.string() + ".new";
