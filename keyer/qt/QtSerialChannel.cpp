@@ -70,7 +70,7 @@ int QtSerialChannel::OpenPort(int number)
     if (!ApplyLineSettings())
         return Fail(LinkStatus::SetCommState,
                     device + ": the line settings were refused (" + port.errorString().toStdString() + ").");
-    ApplyModemLines(true, false);
+    ApplyModemLines(timings.dtr, timings.rts);
     port.clearError();
 
     WaitWithEvents(timings.settleMs);
@@ -86,8 +86,11 @@ bool QtSerialChannel::ApplyLineSettings()
     // or frame is a refused setting. Flow control is none: the keyer uses
     // none, and it is the setting under which a write cannot wait forever
     // for a CTS that never comes.
-    return port.setBaudRate(1200) && port.setDataBits(QSerialPort::Data8) && port.setParity(QSerialPort::NoParity) &&
-           port.setStopBits(QSerialPort::OneStop) && port.setFlowControl(QSerialPort::NoFlowControl);
+    return port.setBaudRate(timings.baudRate) &&
+           port.setDataBits(static_cast<QSerialPort::DataBits>(timings.dataBits)) &&
+           port.setParity(QSerialPort::NoParity) &&
+           port.setStopBits(static_cast<QSerialPort::StopBits>(timings.stopBits)) &&
+           port.setFlowControl(QSerialPort::NoFlowControl);
 }
 
 void QtSerialChannel::ApplyModemLines(bool dtr, bool rts)
