@@ -132,13 +132,13 @@ int ShowFile(Context& c)
         Json::Object object;
         for (const auto& [setting, text] : shown)
             object[std::string(setting->name)] = JsonValue(*setting, text);
-        object["Msg Bytes Left"] = BytesLeft(image);
+        object[std::string(BytesLeftName)] = BytesLeft(image);
         c.out << JsonText(object);
         return Success;
     }
     for (const auto& [setting, text] : shown)
         c.out << Padded(setting->name, 15) << PlainValue(*setting, text) << "\n";
-    c.out << Padded("Msg Bytes Left", 15) << BytesLeft(image) << std::endl;
+    c.out << Padded(BytesLeftName, 15) << BytesLeft(image) << std::endl;
     return Success;
 }
 

@@ -208,6 +208,11 @@ FieldTexts ShownTexts(const EepromImage& image)
     return texts;
 }
 
+std::string BytesLeftText(int left)
+{
+    return std::string(BytesLeftName) + ": " + std::to_string(left);
+}
+
 std::string ValueInWords(const Setting& setting, std::string_view shown)
 {
     if (setting.Message())

@@ -79,6 +79,12 @@ std::span<const Setting> AllSettings();
 // What a list without an entry for the image's value is shown as in text.
 inline constexpr std::string_view NoEntry = "none";
 
+// The count of the room the messages have left, as the panel names it.
+inline constexpr std::string_view BytesLeftName = "Msg Bytes Left";
+
+// "Msg Bytes Left: 220", the panel's count.
+std::string BytesLeftText(int left);
+
 // By caption, without regard to case; nothing when no setting has it.
 const Setting* FindSetting(std::string_view name);
 

@@ -50,6 +50,24 @@ std::string VerifyDetails(const EepromImage& sent, const EepromImage* readBack)
                     : "Nothing was compared. What the keyer holds now is not known; read it again to see.";
 }
 
+std::string KeyerHoldsText(const Setting& setting, std::string_view held)
+{
+    return "Keyer holds " + ValueInWords(setting, held) + ".";
+}
+
+std::string WriteSummary(bool keyerKnown, const std::vector<std::string>& changed)
+{
+    if (!keyerKnown)
+        return "Writes the whole image; the keyer has not been read yet.";
+    if (changed.empty())
+        return "Writes no change; the keyer holds what the panel shows.";
+    std::string names;
+    for (const std::string& name : changed)
+        names += (names.empty() ? "" : ", ") + name;
+    return "Writes " + std::to_string(changed.size()) + (changed.size() == 1 ? " change: " : " changes: ") + names +
+           ".";
+}
+
 // One operation: busy from start to end, its long transfers' progress told,
 // the port closed and a failed backup told (after the outcome) however it
 // ends.

@@ -7,12 +7,15 @@
 // Neither face talks to the keyer itself; each only renders the reports.
 
 #include "image/EepromImage.h"
+#include "image/Settings.h"
 #include "keyer/KeyerCommands.h"
 #include "keyer/SerialChannel.h"
 #include "keyer/Waiter.h"
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 struct OperationWaits {
     int beforeTestMs = 500; // Test MV, before connecting
@@ -71,6 +74,15 @@ class OperationReport : public LinkDisplay {
 // details: which bytes and settings differ, or that nothing was compared.
 std::string VerifyHeadline(const SerialChannel& channel, const EepromImage* readBack);
 std::string VerifyDetails(const EepromImage& sent, const EepromImage* readBack);
+
+// "Keyer holds 50.": what a setting that differs holds in the keyer, from
+// the value the keyer's image shows for it.
+std::string KeyerHoldsText(const Setting& setting, std::string_view held);
+
+// What Write MV would change in the keyer: `changed` names the settings
+// that differ from what it holds, in the table's order; `keyerKnown` is
+// false before the first read or write.
+std::string WriteSummary(bool keyerKnown, const std::vector<std::string>& changed);
 
 enum class Outcome {
     Done,         // the operation did what it was asked
