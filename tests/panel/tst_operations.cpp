@@ -638,6 +638,8 @@ void TestOperations::marksFollowTheKeyer()
     QCOMPARE(Marked(*panel), QStringList({"Sidetone Hz", "Message 1"}));
     QCOMPARE(panel->Control(ControlId::Weight)->accessibleDescription(),
              QString("Dot and dash weighting; 50 is standard"));
+    panel->SetText(ControlId::Message1, "CQ");
+    QCOMPARE(write->accessibleDescription(), QString("Writes 1 change: Sidetone Hz."));
 
     // Written: the keyer holds it all now.
     Press(ControlId::WriteMV);
