@@ -201,9 +201,8 @@ int SetValues(Context& c)
             c.err << assignment.substr(0, equals) << " is given twice; give each setting once." << std::endl;
             return UsageError;
         }
-        const std::string problem = SetSetting(*setting, assignment.substr(equals + 1), image, texts);
-        if (!problem.empty()) {
-            c.err << problem << std::endl;
+        if (const auto refusal = SetSetting(*setting, assignment.substr(equals + 1), image, texts)) {
+            c.err << *refusal << std::endl;
             return UsageError;
         }
     }

@@ -303,7 +303,8 @@ std::optional<std::string> ValidateSettings(EepromImage& image, const FieldTexts
     return std::nullopt;
 }
 
-std::string SetSetting(const Setting& setting, std::string_view value, EepromImage& image, FieldTexts& texts)
+std::optional<std::string> SetSetting(const Setting& setting, std::string_view value, EepromImage& image,
+                                      FieldTexts& texts)
 {
     const std::string name(setting.name);
     if (const auto* box = setting.Box()) {
