@@ -67,8 +67,7 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     // The first message field has the keyboard when the window comes up.
     panel->Control(ControlId::Message1)->setFocus();
 
-    operations = new KeyerOperations(channel);
-    operations->setParent(this);
+    operations = std::make_unique<KeyerOperations>(channel, waiter);
     operations->SetBackupFolder(paths.backupFolder);
     buttons = new KeyerButtons(*panel, image, *operations, prompts, this->selectedPort);
     // Off unless the person asked for it, and remembered between runs.
@@ -77,7 +76,7 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     Action(Cmd::VerifyAfterWriting)->setChecked(verify);
     ShowVerifyAfterWriting(verify);
     // The files and the port stay as they are while the keyer is talked to.
-    connect(operations, &KeyerOperations::BusyChanged, this, [this](bool busy) {
+    connect(buttons, &KeyerButtons::RunningChanged, this, [this](bool busy) {
         for (QAction* action : std::as_const(actions)) {
             if (WaitsForOperation(action->data().toInt()))
                 action->setEnabled(!busy);
@@ -127,7 +126,7 @@ void MainWindow::UpdatePortCaptions()
 {
     const AdapterDescriptions adapters = adapterLookup();
     const std::string folder = paths.configFolder;
-    for (int port = 1; port <= 12; ++port) {
+    for (int port = 1; port <= PortCount; ++port) {
         // Beside "ComN", what it opens and whether that is there. A space,
         // not a tab column: a screen reader speaks the tab.
         const PortPresence presence = DescribePort(port, folder, adapters);
@@ -172,7 +171,7 @@ void MainWindow::ShowVerifyAfterWriting(bool on)
 
 void MainWindow::UpdatePortMenu()
 {
-    for (int port = 1; port <= 12; ++port)
+    for (int port = 1; port <= PortCount; ++port)
         actions.value(CommandForPort(port))->setChecked(port == selectedPort);
 }
 

@@ -214,9 +214,9 @@ std::optional<Prompts::DeviceChoice> QtPrompts::ChooseDevice(const std::vector<s
             other->setText(chooser.selectedFiles().front());
     });
     auto* portList = new QComboBox;
-    for (int n = 1; n <= 12; ++n)
+    for (int n = 1; n <= PortCount; ++n)
         portList->addItem(QString::fromStdString(PortLabel(n)));
-    portList->setCurrentIndex(port >= 1 && port <= 12 ? port - 1 : 0);
+    portList->setCurrentIndex(port >= 1 && port <= PortCount ? port - 1 : 0);
     form->addRow(QStringLiteral("&Port:"), portList);
     const std::unique_ptr<QWidget> announcer(MakeAnnouncer(main ? main : &dialog));
     SpeakValue(deviceList, announcer.get());

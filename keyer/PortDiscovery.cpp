@@ -3,7 +3,6 @@
 #include "keyer/PortNames.h"
 #include "keyer/PortProblems.h"
 
-#include <QSerialPortInfo>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -109,14 +108,14 @@ std::string WhyNotADevice(const std::string& path)
 
 std::string AssignPortDevice(const std::string& configFolder, int port, const std::string& device)
 {
-    if (port < 1 || port > 12)
-        return "There is no port Com" + std::to_string(port) + ".";
+    if (port < 1 || port > PortCount)
+        return "There is no port " + PortLabel(port) + ".";
     std::error_code ec;
-    const fs::path link = fs::path(configFolder) / ("com" + std::to_string(port));
+    const fs::path link = fs::path(configFolder) / PortLinkName(port);
     const auto status = fs::symlink_status(link, ec);
     if (fs::exists(status) && !fs::is_symlink(status))
-        return link.string() + " is not a link, so it was left as it is. Move it away to assign a device to Com" +
-               std::to_string(port) + ".";
+        return link.string() + " is not a link, so it was left as it is. Move it away to assign a device to " +
+               PortLabel(port) + ".";
     fs::create_directories(configFolder, ec);
     // Made beside and renamed over, so the port never points nowhere.
     const fs::path fresh = link.string() + ".new";
@@ -130,17 +129,4 @@ std::string AssignPortDevice(const std::string& configFolder, int port, const st
         return "The link " + link.string() + " could not be made: " + why + ".";
     }
     return {};
-}
-
-AdapterDescriptions SystemAdapters()
-{
-    AdapterDescriptions adapters;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        const std::string device = ResolveDevice(info.systemLocation().toStdString());
-        QString description = info.description();
-        if (description.isEmpty())
-            description = info.manufacturer();
-        adapters[device] = description.toStdString();
-    }
-    return adapters;
 }

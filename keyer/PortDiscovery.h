@@ -47,6 +47,3 @@ std::string WhyNotADevice(const std::string& path);
 // replacing an earlier link. Returns what went wrong, or an empty text; a
 // com<n> that is not a link is never replaced.
 std::string AssignPortDevice(const std::string& configFolder, int port, const std::string& device);
-
-// What the system knows of its serial adapters now (Qt SerialPort).
-AdapterDescriptions SystemAdapters();

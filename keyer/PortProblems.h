@@ -18,7 +18,8 @@ std::string ResolveDevice(const std::string& name);
 std::optional<bool> IsTerminal(const std::string& device);
 
 // The reason for a failed open of `device`; `systemText` is what the serial
-// library said, used when nothing more precise is found.
+// library said, used when nothing more precise is found. On Windows it is
+// the thread's last error that is explained: call it right after the open.
 std::string ExplainOpenFailure(const std::string& device, const std::string& systemText);
 
 // Removes the serial library's lock on `device` when no program holds it:

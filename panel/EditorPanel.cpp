@@ -2,6 +2,7 @@
 
 #include "image/MessageCodec.h"
 #include "image/Settings.h"
+#include "keyer/Operations.h"
 #include "panel/AccessibleLineEdit.h"
 #include "panel/Announcer.h"
 #include "panel/LayoutBuilder.h"
@@ -241,7 +242,7 @@ int EditorPanel::MessageCharCount() const
 
 void EditorPanel::Tick()
 {
-    SetText(ControlId::BytesLeft, QStringLiteral("Msg Bytes Left: %1").arg(MessageRoomLeft(Messages())));
+    SetText(ControlId::BytesLeft, QString::fromStdString(BytesLeftText(MessageRoomLeft(Messages()))));
     if (statusCountdown > 0) {
         if (statusCountdown == 1)
             SetText(ControlId::OperationStatus, QString());
@@ -342,7 +343,7 @@ void EditorPanel::UpdateMarks()
     if (refreshing)
         return;
     const FieldTexts shown = FieldTextsNow();
-    QStringList changed;
+    std::vector<std::string> changed;
     for (const Setting& setting : AllSettings()) {
         const int id = static_cast<int>(setting.id);
         QWidget* control = Control(setting.id);
@@ -352,9 +353,8 @@ void EditorPanel::UpdateMarks()
             const std::string held = ShownValue(setting, *keyerHolds, keyerTexts);
             differs = ShownValue(setting, image, shown) != held;
             if (differs) {
-                changed << QString::fromLatin1(setting.name.data(), static_cast<qsizetype>(setting.name.size()));
-                const QString sentence =
-                    QStringLiteral("Keyer holds %1.").arg(QString::fromLatin1(ValueInWords(setting, held)));
+                changed.emplace_back(setting.name);
+                const QString sentence = QString::fromStdString(KeyerHoldsText(setting, held));
                 if (!description.isEmpty() && !description.endsWith(QLatin1Char('.')))
                     description += QLatin1Char('.');
                 description = description.isEmpty() ? sentence : description + QLatin1Char(' ') + sentence;
@@ -366,16 +366,7 @@ void EditorPanel::UpdateMarks()
         if (control->accessibleDescription() != description)
             control->setAccessibleDescription(description);
     }
-    QString writes;
-    if (!keyerHolds)
-        writes = QStringLiteral("Writes the whole image; the keyer has not been read yet.");
-    else if (changed.isEmpty())
-        writes = QStringLiteral("Writes no change; the keyer holds what the panel shows.");
-    else
-        writes = QStringLiteral("Writes %1 %2: %3.")
-                     .arg(changed.size())
-                     .arg(changed.size() == 1 ? QStringLiteral("change") : QStringLiteral("changes"),
-                          changed.join(QStringLiteral(", ")));
+    const QString writes = QString::fromStdString(WriteSummary(keyerHolds.has_value(), changed));
     QWidget* write = Control(ControlId::WriteMV);
     write->setToolTip(writes);
     if (write->accessibleDescription() != writes)

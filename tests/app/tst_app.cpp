@@ -7,7 +7,7 @@
 #include "files/Backups.h"
 #include "files/EepromFile.h"
 #include "keyer/PortNames.h"
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 #include "paths/Paths.h"
 #include "res/Layouts.h"

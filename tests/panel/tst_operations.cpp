@@ -1,7 +1,8 @@
 #include "files/Backups.h"
 #include "files/EepromFile.h"
 #include "image/Settings.h"
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtSerialChannel.h"
+#include "keyer/qt/QtWaiter.h"
 #include "panel/EditorPanel.h"
 #include "panel/KeyerButtons.h"
 #include "support/Announcements.h"
@@ -22,6 +23,7 @@
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -73,6 +75,7 @@ class SpyChannel : public SerialChannel {
     bool LineLost() const override { return real.LineLost(); }
     int LastReadCount() const override { return real.LastReadCount(); }
     const LinkTimings& Timings() const override { return real.Timings(); }
+    void SetProgress(std::function<void(int, int)> tell) override { real.SetProgress(std::move(tell)); }
 
     // The first call of this kind and size since the last Restart.
     Call Find(const std::string& what, int count = 0) const
@@ -105,6 +108,16 @@ class SpyChannel : public SerialChannel {
     const EditorPanel& panel;
     std::vector<Call> calls;
     QElapsedTimer clock;
+};
+
+// The face's waiter, each wait noted.
+struct CountingWaiter : EventLoopWaiter {
+    std::vector<int> waits;
+    void Wait(int ms) override
+    {
+        waits.push_back(ms);
+        EventLoopWaiter::Wait(ms);
+    }
 };
 
 } // namespace
@@ -146,7 +159,7 @@ class TestOperations : public QObject {
     void MakeOperations(OperationWaits waits, int backupNoticeMs = 1500)
     {
         buttons.reset();
-        operations = std::make_unique<KeyerOperations>(*channel, waits);
+        operations = std::make_unique<KeyerOperations>(*channel, waiter, waits);
         buttons = std::make_unique<KeyerButtons>(*panel, image, *operations, prompts, selectedPort, backupNoticeMs);
     }
     bool Busy() const { return operations->Busy(); }
@@ -158,6 +171,7 @@ class TestOperations : public QObject {
     EepromImage image;
     RecordingPrompts prompts;
     std::unique_ptr<EditorPanel> panel;
+    EventLoopWaiter waiter;
     std::unique_ptr<KeyerOperations> operations;
     std::unique_ptr<KeyerButtons> buttons;
     std::int32_t selectedPort = Port;
@@ -561,7 +575,8 @@ void TestOperations::realWaitsAndStatusTexts()
     keyer->Configure({.potVal = 128, .pbVal = 7, .paced = true});
     QtSerialChannel real(dir->path().toStdString());
     SpyChannel spy(real, *panel);
-    KeyerOperations timedOperations(spy);
+    CountingWaiter counted;
+    KeyerOperations timedOperations(spy, counted);
     KeyerButtons timed(*panel, image, timedOperations, prompts, selectedPort);
     panel->show(); // its timer runs the countdown while the line is busy
 
@@ -578,10 +593,12 @@ void TestOperations::realWaitsAndStatusTexts()
     QCOMPARE(panel->Text(ControlId::PbVal), QString("7"));
     const auto open = spy.Find("open");
     QVERIFY2(open.endMs - open.startMs >= 400, "the port settles 400 ms before anything is sent");
+    QCOMPARE(counted.waits, std::vector<int>{});
 
     spy.Restart();
     timed.Press(ControlId::TestMV);
     QVERIFY2(spy.Find("open").startMs >= 500, "Test MV waits 500 ms before it connects");
+    QCOMPARE(std::exchange(counted.waits, {}), std::vector<int>{500});
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("MV OK"));
 
     image = ValidImage();
@@ -594,6 +611,7 @@ void TestOperations::realWaitsAndStatusTexts()
     QCOMPARE(write.statusAfter, QString("Writing"));
     QCOMPARE(panel->Text(ControlId::OperationStatus), QString("Done"));
     QVERIFY2(done - write.endMs >= 500 && done - write.endMs < 1000, qPrintable(QString::number(done - write.endMs)));
+    QCOMPARE(counted.waits, std::vector<int>{500});
 }
 
 void TestOperations::readsAndWritesAreBackedUp()
@@ -701,6 +719,8 @@ void TestOperations::marksFollowTheKeyer()
     QCOMPARE(Marked(*panel), QStringList({"Sidetone Hz", "Message 1"}));
     QCOMPARE(panel->Control(ControlId::Weight)->accessibleDescription(),
              QString("Dot and dash weighting; 50 is standard"));
+    panel->SetText(ControlId::Message1, "CQ");
+    QCOMPARE(write->accessibleDescription(), QString("Writes 1 change: Sidetone Hz."));
 
     // Written: the keyer holds it all now.
     Press(ControlId::WriteMV);
@@ -737,6 +757,7 @@ void TestOperations::verifyAfterWriting()
     QStringList kinds;
     for (const std::string& name : ListBackups(folder))
         kinds << QString::fromStdString(name).section('_', 2, 2).section('.', 0, 0);
+    kinds.sort(); // the two may fall in different seconds
     if (fault == int(Fault::None)) {
         QVERIFY(prompts.boxes.empty());
         QCOMPARE(kinds, QStringList({"write"}));
