@@ -1,5 +1,7 @@
 #include "keyer/PortProblems.h"
 
+#include "keyer/PortWords.h"
+
 #include <QFile>
 #include <QLockFile>
 #include <QString>
@@ -96,10 +98,9 @@ std::string ExplainOpenFailure(const std::string& device, const std::string& sys
 #ifdef Q_OS_UNIX
     struct stat st {};
     if (::stat(device.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
-        return "No such device: " + device + ". Is the adapter plugged in, and is this the right port?";
+        return NoSuchDevice(device);
     if (const qint64 pid = LockHolder(device))
-        return "Locked by process " + std::to_string(pid) + ": " + device +
-               " is in use by another program. Close it, or choose another port.";
+        return InUseElsewhere("Locked by process " + std::to_string(pid), device);
     if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
         const std::string group = GroupOf(device);
         return "Permission denied: " + device + " belongs to the group \"" + group +
@@ -111,7 +112,7 @@ std::string ExplainOpenFailure(const std::string& device, const std::string& sys
         return "A file-size limit of " + std::to_string(limit.rlim_cur) + " bytes (ulimit -f) keeps the lock for " +
                device + " from being written. Raise the limit and try again.";
     if (systemText.find("ermission") != std::string::npos || systemText.find("busy") != std::string::npos)
-        return "Busy: " + device + " is held open by another program. Close it, or choose another port.";
+        return InUseElsewhere("Busy", device);
 #endif
-    return device + ": " + systemText;
+    return SystemSaid(device, systemText);
 }
