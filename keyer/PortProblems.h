@@ -22,6 +22,10 @@ std::optional<bool> IsTerminal(const std::string& device);
 // the thread's last error that is explained: call it right after the open.
 std::string ExplainOpenFailure(const std::string& device, const std::string& systemText);
 
+// The system's own words for an error number (errno; a Windows error
+// code), without the full stop: the sentences it goes into end themselves.
+std::string SystemErrorText(unsigned long error);
+
 // Removes the serial library's lock on `device` when no program holds it:
 // an empty lock left by a program that died while making it, or one naming
 // a process that no longer runs. Such a lock would refuse the port for ever.

@@ -1,9 +1,12 @@
 #include "keyer/PortProblems.h"
 
+#include "keyer/PortWords.h"
+
 #include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
+#include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <fstream>
 #include <grp.h>
 #include <signal.h>
@@ -93,10 +96,9 @@ std::string ExplainOpenFailure(const std::string& device, const std::string& sys
 {
     struct stat st {};
     if (::stat(device.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
-        return "No such device: " + device + ". Is the adapter plugged in, and is this the right port?";
+        return NoSuchDevice(device);
     if (const std::int64_t pid = LockHolder(device))
-        return "Locked by process " + std::to_string(pid) + ": " + device +
-               " is in use by another program. Close it, or choose another port.";
+        return InUseElsewhere("Locked by process " + std::to_string(pid), device);
     if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
         const std::string group = GroupOf(device);
         return "Permission denied: " + device + " belongs to the group \"" + group +
@@ -108,8 +110,8 @@ std::string ExplainOpenFailure(const std::string& device, const std::string& sys
         return "A file-size limit of " + std::to_string(limit.rlim_cur) + " bytes (ulimit -f) keeps the lock for " +
                device + " from being written. Raise the limit and try again.";
     if (systemText.find("ermission") != std::string::npos || systemText.find("busy") != std::string::npos)
-        return "Busy: " + device + " is held open by another program. Close it, or choose another port.";
-    return device + ": " + systemText;
+        return InUseElsewhere("Busy", device);
+    return SystemSaid(device, systemText);
 }
 
 std::optional<bool> IsTerminal(const std::string& device)
@@ -122,4 +124,12 @@ std::optional<bool> IsTerminal(const std::string& device)
     const bool terminal = ::isatty(fd) == 1;
     ::close(fd);
     return terminal;
+}
+
+std::string SystemErrorText(unsigned long error)
+{
+    std::string words = std::strerror(static_cast<int>(error));
+    while (!words.empty() && words.back() == '.')
+        words.pop_back();
+    return words;
 }

@@ -2,6 +2,7 @@
 
 #include "keyer/PortNames.h"
 #include "keyer/PortProblems.h"
+#include "keyer/PortWords.h"
 #include "keyer/qt/QtWaiter.h"
 
 #include <QDeadlineTimer>
@@ -55,7 +56,7 @@ int QtSerialChannel::OpenPort(int number)
     failureReason.clear();
     const std::string named = PortDevice(number, configFolder);
     if (named.empty())
-        return Fail(LinkStatus::CommOpen, "Port " + std::to_string(number) + " names no device.");
+        return Fail(LinkStatus::CommOpen, NoDeviceForPort(number));
     // The lock must name the device itself, not the link that leads to it,
     // or a second program reaching it under another name would get in.
     const std::string device = ResolveDevice(named);
@@ -68,15 +69,13 @@ int QtSerialChannel::OpenPort(int number)
     portOpen = true;
 
     if (!ApplyLineSettings())
-        return Fail(LinkStatus::SetCommState,
-                    device + ": the line settings were refused (" + port.errorString().toStdString() + ").");
+        return Fail(LinkStatus::SetCommState, SettingsRefused(device, port.errorString().toStdString()));
     ApplyModemLines(timings.dtr, timings.rts);
     port.clearError();
 
     WaitWithEvents(timings.settleMs);
     if (!port.clear(QSerialPort::Input))
-        return Fail(LinkStatus::CommPurge,
-                    device + ": the receive buffer could not be cleared (" + port.errorString().toStdString() + ").");
+        return Fail(LinkStatus::CommPurge, PurgeFailed(device, port.errorString().toStdString()));
     return LinkStatus::Ok;
 }
 
