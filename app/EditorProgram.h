@@ -6,7 +6,7 @@
 
 #include "app/MainWindow.h"
 #include "app/QtPrompts.h"
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtSerialChannel.h"
 #include "paths/Paths.h"
 
 #include <cstdint>

@@ -67,16 +67,16 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     // The first message field has the keyboard when the window comes up.
     panel->Control(ControlId::Message1)->setFocus();
 
-    operations = new KeyerOperations(channel);
-    operations->setParent(this);
+    operations = std::make_unique<KeyerOperations>(channel, waiter);
     operations->SetBackupFolder(paths.backupFolder);
     buttons = new KeyerButtons(*panel, image, *operations, prompts, this->selectedPort);
     // Off unless the person asked for it, and remembered between runs.
+    verifyCaption = Action(Cmd::VerifyAfterWriting)->text();
     const bool verify = Options().value(QStringLiteral("verifyAfterWriting"), false).toBool();
     Action(Cmd::VerifyAfterWriting)->setChecked(verify);
-    buttons->SetVerifyAfterWriting(verify);
+    ShowVerifyAfterWriting(verify);
     // The files and the port stay as they are while the keyer is talked to.
-    connect(operations, &KeyerOperations::BusyChanged, this, [this](bool busy) {
+    connect(buttons, &KeyerButtons::RunningChanged, this, [this](bool busy) {
         for (QAction* action : std::as_const(actions)) {
             if (WaitsForOperation(action->data().toInt()))
                 action->setEnabled(!busy);
@@ -126,7 +126,7 @@ void MainWindow::UpdatePortCaptions()
 {
     const AdapterDescriptions adapters = adapterLookup();
     const std::string folder = paths.configFolder;
-    for (int port = 1; port <= 12; ++port) {
+    for (int port = 1; port <= PortCount; ++port) {
         // Beside "ComN", what it opens and whether that is there. A space,
         // not a tab column: a screen reader speaks the tab.
         const PortPresence presence = DescribePort(port, folder, adapters);
@@ -147,25 +147,31 @@ void MainWindow::AssignDevice()
             entry += " (" + d.device + ")";
         entries.push_back(entry);
     }
-    const auto choice = prompts.ChooseDevice(entries, selectedPort);
+    const auto choice = prompts.ChooseDevice(entries, selectedPort, WhyNotADevice);
     if (!choice || choice->device > devices.size())
         return;
-    const bool listed = choice->device < devices.size();
-    std::string problem = listed ? std::string() : WhyNotADevice(choice->other);
-    if (problem.empty())
-        problem =
-            AssignPortDevice(paths.configFolder, choice->port, listed ? devices[choice->device].name : choice->other);
-    if (!problem.empty()) {
+    const std::string device = choice->device < devices.size() ? devices[choice->device].name : choice->other;
+    if (const std::string problem = AssignPortDevice(paths.configFolder, choice->port, device); !problem.empty()) {
         prompts.ErrorBox(Owner::MainWindow, problem);
         return;
     }
     Command(CommandForPort(choice->port)); // the port just given a device is the one wanted
     UpdatePortCaptions();
+    // The dialog has gone: the status line says what it did.
+    panel->ShowStatus(QString::fromStdString(PortLabel(choice->port) + " now opens " + ShownControls(device) + "."));
+}
+
+void MainWindow::ShowVerifyAfterWriting(bool on)
+{
+    buttons->SetVerifyAfterWriting(on);
+    // Qt 6.4 tells a screen reader that a menu item is checked, never that
+    // it is not: the words say both.
+    Action(Cmd::VerifyAfterWriting)->setText(verifyCaption + (on ? QStringLiteral(", on") : QStringLiteral(", off")));
 }
 
 void MainWindow::UpdatePortMenu()
 {
-    for (int port = 1; port <= 12; ++port)
+    for (int port = 1; port <= PortCount; ++port)
         actions.value(CommandForPort(port))->setChecked(port == selectedPort);
 }
 
@@ -289,7 +295,7 @@ void MainWindow::Command(int id)
         break;
     case Cmd::VerifyAfterWriting: {
         const bool on = Action(Cmd::VerifyAfterWriting)->isChecked();
-        buttons->SetVerifyAfterWriting(on);
+        ShowVerifyAfterWriting(on);
         Options().setValue(QStringLiteral("verifyAfterWriting"), on);
         break;
     }

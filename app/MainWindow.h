@@ -6,6 +6,8 @@
 #include "app/FileCommands.h"
 #include "image/EepromImage.h"
 #include "keyer/PortDiscovery.h"
+#include "keyer/qt/QtAdapters.h"
+#include "keyer/qt/QtWaiter.h"
 #include "panel/Prompts.h"
 #include "paths/Paths.h"
 
@@ -14,6 +16,7 @@
 #include <QSettings>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class EditorPanel;
 class HelpWindow;
@@ -67,6 +70,7 @@ class MainWindow : public QMainWindow {
     void UpdatePortMenu();
     void UpdatePortCaptions();
     void AssignDevice();
+    void ShowVerifyAfterWriting(bool on);
     void SizeToScreen();
     FileNameDisplay ShowName();
     void OpenBackup();
@@ -81,13 +85,15 @@ class MainWindow : public QMainWindow {
     EepromImage image;
     std::int32_t selectedPort;
     EditorPanel* panel = nullptr;
-    KeyerOperations* operations = nullptr;
+    EventLoopWaiter waiter;
+    std::unique_ptr<KeyerOperations> operations;
     KeyerButtons* buttons = nullptr;
     HelpWindow* help = nullptr;
     QHash<int, QAction*> actions;
     QSize initialSize;
     bool iconSet = false;
     QString shownPath; // the file the file-name text last named
+    QString verifyCaption;
     std::function<AdapterDescriptions()> adapterLookup = SystemAdapters;
     std::string stableDeviceFolder = "/dev/serial/by-id";
 };

@@ -1,7 +1,10 @@
 #include "app/QtPrompts.h"
 
 #include "keyer/PortNames.h"
+#include "panel/Announcer.h"
+#include "panel/UnselectedLineEdit.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -16,7 +19,57 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <memory>
+
+namespace {
+
+void Box(QWidget* owner, const std::string& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), QString::fromStdString(text), QMessageBox::Ok, owner);
+    box.exec();
+}
+
+// Qt 6.4 gives a screen reader no way to learn a closed list's entry: it
+// is the list's description, heard with the list when it takes the focus,
+// and `announcer` says each move.
+void SpeakValue(QComboBox* list, QWidget* announcer)
+{
+    list->setAccessibleDescription(list->currentText());
+    QObject::connect(list, &QComboBox::currentTextChanged, list, [list, announcer](const QString& entry) {
+        list->setAccessibleDescription(entry);
+        if (list->hasFocus())
+            Say(announcer, entry);
+    });
+}
+
+// A list that takes the focus with a row already current is heard as a
+// list of so many items, the row unsaid: it is told once Qt has told of
+// the focus.
+class TellsCurrentRow : public QObject {
+  public:
+    explicit TellsCurrentRow(QListWidget* list) : QObject(list), list(list) { list->installEventFilter(this); }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn)
+            QTimer::singleShot(0, list, [list = list] {
+                if (!list->hasFocus() || list->currentRow() < 0)
+                    return;
+                QAccessibleEvent focus(list, QAccessible::Focus);
+                focus.setChild(list->currentRow());
+                QAccessible::updateAccessibility(&focus);
+            });
+        return false;
+    }
+
+  private:
+    QListWidget* list;
+};
+
+} // namespace
 
 bool QtPrompts::Offer(Owner owner, const std::string& text, const std::string& details, const std::string& action)
 {
@@ -44,6 +97,9 @@ std::optional<std::size_t> QtPrompts::ChooseBackup(const std::vector<std::string
         widest = std::max(widest, list->fontMetrics().horizontalAdvance(QString::fromStdString(row)));
     }
     list->setCurrentRow(0);
+    // Heard as its caption says, and with the row that Open would open.
+    list->setAccessibleName(QString(label->text()).remove(QLatin1Char('&')));
+    new TellsCurrentRow(list);
     // Each row whole, nothing cut short.
     list->setMinimumWidth(std::min(widest + 40, 1000));
     list->setWordWrap(true);
@@ -72,9 +128,7 @@ std::optional<std::size_t> QtPrompts::ChooseBackup(const std::vector<std::string
 
 void QtPrompts::ErrorBox(Owner owner, const std::string& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), QString::fromStdString(text), QMessageBox::Ok,
-                    Resolve(owner));
-    box.exec();
+    Box(Resolve(owner), text);
 }
 
 void QtPrompts::WarningBox(const std::string& text, const std::string& details)
@@ -117,7 +171,8 @@ std::optional<std::string> QtPrompts::ChooseSaveFile(Owner owner)
     return Choose(owner, true);
 }
 
-std::optional<Prompts::DeviceChoice> QtPrompts::ChooseDevice(const std::vector<std::string>& devices, int port)
+std::optional<Prompts::DeviceChoice> QtPrompts::ChooseDevice(const std::vector<std::string>& devices, int port,
+                                                             const DeviceRefusal& refusal)
 {
     QDialog dialog(main);
     dialog.setWindowTitle(QStringLiteral("Assign device"));
@@ -132,13 +187,17 @@ std::optional<Prompts::DeviceChoice> QtPrompts::ChooseDevice(const std::vector<s
     deviceList->addItem(QStringLiteral("Other device\u2026"));
     form->addRow(QStringLiteral("&Device:"), deviceList);
     // A device Qt does not list (Bluetooth, another ttyS, a virtual port).
-    auto* other = new QLineEdit;
+    auto* other = new UnselectedLineEdit;
     other->setPlaceholderText(QStringLiteral("/dev/rfcomm0"));
+    other->setAccessibleName(QStringLiteral("Other device"));
     auto* browse = new QPushButton(QStringLiteral("&Browse\u2026"));
     auto* otherRow = new QHBoxLayout;
     otherRow->addWidget(other);
     otherRow->addWidget(browse);
-    form->addRow(QStringLiteral("&Other device:"), otherRow);
+    // The caption's mnemonic needs a buddy, which a row of two has not.
+    auto* otherCaption = new QLabel(QStringLiteral("&Other device:"));
+    otherCaption->setBuddy(other);
+    form->addRow(otherCaption, otherRow);
     const auto showOther = [=](int index) {
         const bool wanted = index == deviceList->count() - 1;
         other->setEnabled(wanted);
@@ -155,16 +214,30 @@ std::optional<Prompts::DeviceChoice> QtPrompts::ChooseDevice(const std::vector<s
             other->setText(chooser.selectedFiles().front());
     });
     auto* portList = new QComboBox;
-    for (int n = 1; n <= 12; ++n)
+    for (int n = 1; n <= PortCount; ++n)
         portList->addItem(QString::fromStdString(PortLabel(n)));
-    portList->setCurrentIndex(port >= 1 && port <= 12 ? port - 1 : 0);
+    portList->setCurrentIndex(port >= 1 && port <= PortCount ? port - 1 : 0);
     form->addRow(QStringLiteral("&Port:"), portList);
+    const std::unique_ptr<QWidget> announcer(MakeAnnouncer(main ? main : &dialog));
+    SpeakValue(deviceList, announcer.get());
+    SpeakValue(portList, announcer.get());
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    const auto path = [other] { return QFile::encodeName(other->text().trimmed()).toStdString(); };
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&, other] {
+        // Refused here, with the reason, so that the person can mend it.
+        if (deviceList->currentIndex() == deviceList->count() - 1) {
+            if (const std::string why = refusal(path()); !why.empty()) {
+                Box(&dialog, why);
+                other->setFocus();
+                other->selectAll();
+                return;
+            }
+        }
+        dialog.accept();
+    });
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted || deviceList->currentIndex() < 0)
         return std::nullopt;
-    return DeviceChoice{static_cast<std::size_t>(deviceList->currentIndex()), portList->currentIndex() + 1,
-                        QFile::encodeName(other->text().trimmed()).toStdString()};
+    return DeviceChoice{static_cast<std::size_t>(deviceList->currentIndex()), portList->currentIndex() + 1, path()};
 }

@@ -20,7 +20,8 @@ class QtPrompts : public Prompts {
     bool Offer(Owner owner, const std::string& text, const std::string& details, const std::string& action) override;
     std::optional<std::size_t> ChooseBackup(const std::vector<std::string>& rows,
                                             const std::vector<std::string>& leftOut) override;
-    std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int port) override;
+    std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int port,
+                                             const DeviceRefusal& refusal) override;
 
   private:
     QWidget* Resolve(Owner owner) const { return owner == Owner::MainWindow ? main : panel; }

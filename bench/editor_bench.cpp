@@ -4,7 +4,7 @@
 
 #include "app/MainWindow.h"
 #include "image/MessageCodec.h"
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 #include "paths/Paths.h"
 #include "support/RecordingPrompts.h"

@@ -5,7 +5,8 @@
 // the ratio is taken against; and a real line's (every byte both ways), for
 // reference. Run with QT_QPA_PLATFORM=offscreen.
 
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtSerialChannel.h"
+#include "keyer/qt/QtWaiter.h"
 #include "panel/EditorPanel.h"
 #include "panel/KeyerButtons.h"
 #include "support/FakeKeyer.h"
@@ -20,8 +21,9 @@
 namespace {
 
 constexpr int Port = 1;
-constexpr double ByteMs = 10.0 * 1000.0 / 1200.0;
-constexpr int Settle = 400;
+constexpr double ByteMs = LinkTimings{}.lineMsPerByte;
+constexpr int Settle = LinkTimings{}.settleMs;
+constexpr OperationWaits Waits;
 // The connection: 3 attention bytes, echo, open, revision and the two
 // readings go out; echo, revision and the two readings come back.
 constexpr int ConnectOut = 3 + 3 + 2 + 2 + 2 + 2;
@@ -53,13 +55,14 @@ int main(int argc, char* argv[])
     RecordingPrompts prompts;
     EditorPanel panel(image, prompts);
     std::int32_t port = Port;
-    KeyerOperations operations(channel);
+    EventLoopWaiter waiter;
+    KeyerOperations operations(channel, waiter);
     KeyerButtons buttons(panel, image, operations, prompts, port);
 
     const Row rows[] = {
-        {"Test MV", ControlId::TestMV, 500 + Settle, 0, 0},
+        {"Test MV", ControlId::TestMV, Waits.beforeTestMs + Settle, 0, 0},
         {"Read MV", ControlId::ReadMV, Settle, 2, 256},
-        {"Write MV", ControlId::WriteMV, Settle + 500, 2 + 256, 0},
+        {"Write MV", ControlId::WriteMV, Settle + Waits.afterWriteMs, 2 + 256, 0},
         {"Message Test", ControlId::Test1, Settle, 3, 0},
     };
     std::printf("%-14s %8s %12s %6s %12s %6s  %s\n", "operation", "wall ms", "keyer floor", "ratio", "line floor",

@@ -130,3 +130,18 @@ std::string NameCharacters(const std::vector<std::string>& characters)
     }
     return names;
 }
+
+std::string ShowableUtf8(std::string_view text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3); // a byte-order mark, which Qt takes away too
+    while (!text.empty()) {
+        const std::string_view at = text;
+        const char32_t c = TakeCodePoint(text);
+        const std::size_t taken = at.size() - text.size();
+        shown += c == Invalid && taken == 1 ? std::string_view("\xEF\xBF\xBD") : at.substr(0, taken);
+    }
+    return shown;
+}

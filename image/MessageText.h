@@ -43,3 +43,8 @@ AddedText TakeAddedText(std::string_view utf8, int room);
 
 // Names the refused characters for a message: "é", "#" and U+0007.
 std::string NameCharacters(const std::vector<std::string>& characters);
+
+// `text` as valid UTF-8 for showing, as the window's strings take it: each
+// byte of a broken sequence becomes U+FFFD, and a byte-order mark in front
+// goes. A link's target may hold any byte.
+std::string ShowableUtf8(std::string_view text);

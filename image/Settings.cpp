@@ -208,6 +208,11 @@ FieldTexts ShownTexts(const EepromImage& image)
     return texts;
 }
 
+std::string BytesLeftText(int left)
+{
+    return std::string(BytesLeftName) + ": " + std::to_string(left);
+}
+
 std::string ValueInWords(const Setting& setting, std::string_view shown)
 {
     if (setting.Message())
@@ -298,7 +303,8 @@ std::optional<std::string> ValidateSettings(EepromImage& image, const FieldTexts
     return std::nullopt;
 }
 
-std::string SetSetting(const Setting& setting, std::string_view value, EepromImage& image, FieldTexts& texts)
+std::optional<std::string> SetSetting(const Setting& setting, std::string_view value, EepromImage& image,
+                                      FieldTexts& texts)
 {
     const std::string name(setting.name);
     if (const auto* box = setting.Box()) {

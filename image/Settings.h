@@ -79,6 +79,12 @@ std::span<const Setting> AllSettings();
 // What a list without an entry for the image's value is shown as in text.
 inline constexpr std::string_view NoEntry = "none";
 
+// The count of the room the messages have left, as the panel names it.
+inline constexpr std::string_view BytesLeftName = "Msg Bytes Left";
+
+// "Msg Bytes Left: 220", the panel's count.
+std::string BytesLeftText(int left);
+
 // By caption, without regard to case; nothing when no setting has it.
 const Setting* FindSetting(std::string_view name);
 
@@ -135,6 +141,7 @@ std::optional<std::string> ValidateSettings(EepromImage& image, const FieldTexts
 // text (or "none", where it shows none), a check box by on/off or
 // true/false, a number as one to three digits, a message by the rule for
 // added text. Lists and check boxes change `image` at once; numbers and
-// messages change `texts`. Returns what is wrong with the value, or an
-// empty text; nothing is set then.
-std::string SetSetting(const Setting& setting, std::string_view value, EepromImage& image, FieldTexts& texts);
+// messages change `texts`. Returns what is wrong with the value, or
+// nothing; nothing is set when something is wrong.
+std::optional<std::string> SetSetting(const Setting& setting, std::string_view value, EepromImage& image,
+                                      FieldTexts& texts);

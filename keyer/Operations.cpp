@@ -2,11 +2,13 @@
 
 #include "files/Backups.h"
 #include "image/Settings.h"
-#include "keyer/QtSerialChannel.h"
 
 #include <ctime>
 
 namespace {
+
+// Transfers this long take seconds, and are worth a progress bar.
+constexpr int LongTransfer = 64;
 
 // Passes the link's texts on and keeps the reason of a failure for the
 // "MV not connected" that follows.
@@ -48,21 +50,45 @@ std::string VerifyDetails(const EepromImage& sent, const EepromImage* readBack)
                     : "Nothing was compared. What the keyer holds now is not known; read it again to see.";
 }
 
-// One operation: busy from start to end, the port closed and a failed
-// backup told (after the outcome) however it ends.
+std::string KeyerHoldsText(const Setting& setting, std::string_view held)
+{
+    return "Keyer holds " + ValueInWords(setting, held) + ".";
+}
+
+std::string WriteSummary(bool keyerKnown, const std::vector<std::string>& changed)
+{
+    if (!keyerKnown)
+        return "Writes the whole image; the keyer has not been read yet.";
+    if (changed.empty())
+        return "Writes no change; the keyer holds what the panel shows.";
+    std::string names;
+    for (const std::string& name : changed)
+        names += (names.empty() ? "" : ", ") + name;
+    return "Writes " + std::to_string(changed.size()) + (changed.size() == 1 ? " change: " : " changes: ") + names +
+           ".";
+}
+
+// One operation: busy from start to end, its long transfers' progress told,
+// the port closed and a failed backup told (after the outcome) however it
+// ends.
 class KeyerOperations::Session {
   public:
     Session(KeyerOperations& operations, OperationReport& report) : operations(operations), report(report)
     {
         operations.busy = true;
-        emit operations.BusyChanged(true);
+        report.BusyChanged(true);
+        operations.channel.SetProgress([&report](int done, int total) {
+            if (total >= LongTransfer)
+                report.Progress(done, total);
+        });
     }
     ~Session()
     {
+        operations.channel.SetProgress({});
         if (operations.channel.PortOpen())
             operations.channel.ClosePort();
         operations.busy = false;
-        emit operations.BusyChanged(false);
+        report.BusyChanged(false);
         if (!backupProblem.empty())
             report.NoBackup(backupProblem);
     }
@@ -76,7 +102,10 @@ class KeyerOperations::Session {
     OperationReport& report;
 };
 
-KeyerOperations::KeyerOperations(SerialChannel& channel, OperationWaits waits) : channel(channel), waits(waits) {}
+KeyerOperations::KeyerOperations(SerialChannel& channel, Waiter& waiter, OperationWaits waits)
+    : channel(channel), waiter(waiter), waits(waits)
+{
+}
 
 int KeyerOperations::Connect(int port, OperationReport& report, std::string& reason)
 {
@@ -99,12 +128,18 @@ void KeyerOperations::Backup(const EepromImage& image, int revision, const char*
         problem = SaveBackup(backupFolder, image, revision, kind, std::time(nullptr));
 }
 
+void KeyerOperations::Hold(const std::optional<EepromImage>& held, OperationReport& report)
+{
+    keyerHolds = held;
+    report.KeyerHoldsChanged(keyerHolds);
+}
+
 Outcome KeyerOperations::Test(int port, OperationReport& report)
 {
     if (busy)
         return Outcome::Busy;
     Session session(*this, report);
-    WaitWithEvents(waits.beforeTestMs); // the keyer may still be busy with its last command
+    waiter.Wait(waits.beforeTestMs); // the keyer may still be busy with its last command
     std::string reason;
     const int revision = Connect(port, report, reason);
     if (channel.PortOpen())
@@ -129,15 +164,17 @@ Outcome KeyerOperations::Read(int port, EepromImage& image, OperationReport& rep
     }
     channel.ClosePort();
     keyerHolds = image;
-    emit KeyerHoldsChanged();
     report.ShowOutcome(OperationText::Done, {});
+    // Told after ImageRead, which already finds the image in KeyerHolds():
+    // a panel shows both in one pass, not the new holdings beside the old
+    // values first.
     report.ImageRead();
+    report.KeyerHoldsChanged(keyerHolds);
     Backup(image, revision, BackupKind::Read, session.backupProblem);
     return Outcome::Done;
 }
 
-Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& report,
-                               const std::function<bool()>& checkConnected, bool verify)
+Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& report, bool verify)
 {
     if (busy)
         return Outcome::Busy;
@@ -145,7 +182,7 @@ Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& re
     const int revision = ConnectOrTell(port, report);
     if (revision < 0)
         return Outcome::NotConnected;
-    if (checkConnected && !checkConnected())
+    if (!report.CheckBeforeWrite())
         return Outcome::Refused;
     // What is about to be sent, kept before it is: whatever the transfer
     // does to the keyer, what it was meant to hold is not lost.
@@ -153,14 +190,13 @@ Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& re
     report.ShowInterim(OperationText::Writing);
     bool written = WriteEeprom(channel, image) == 1;
     if (written) {
-        WaitWithEvents(waits.afterWriteMs); // the keyer stores the bytes meanwhile
+        waiter.Wait(waits.afterWriteMs); // the keyer stores the bytes meanwhile
         // A keyer that hung up or vanished meanwhile may not have stored them.
         written = !channel.LineLost();
     }
     if (!written) {
         // What the keyer holds now is not known.
-        keyerHolds.reset();
-        emit KeyerHoldsChanged();
+        Hold(std::nullopt, report);
         report.ShowOutcome(OperationText::WriteFailed,
                            channel.LineLost()
                                ? "The line closed before the keyer could store the bytes; what it holds is not known."
@@ -168,8 +204,7 @@ Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& re
                                      " bytes went out; what the keyer holds is not known.");
         return Outcome::Failed;
     }
-    keyerHolds = image;
-    emit KeyerHoldsChanged();
+    Hold(image, report);
     report.ShowOutcome(OperationText::Done, {});
     if (!verify)
         return Outcome::Done;
@@ -177,8 +212,7 @@ Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& re
     EepromImage readBack;
     if (ReadEeprom(channel, readBack) != 1) {
         // Nothing was compared, so nothing is said to differ.
-        keyerHolds.reset();
-        emit KeyerHoldsChanged();
+        Hold(std::nullopt, report);
         report.ShowOutcome(OperationText::VerifyFailed, {});
         report.VerifyFailed(VerifyHeadline(channel, nullptr), VerifyDetails(image, nullptr));
         return Outcome::Failed;
@@ -187,8 +221,7 @@ Outcome KeyerOperations::Write(int port, EepromImage& image, OperationReport& re
         report.ShowOutcome(OperationText::Verified, {});
         return Outcome::Done;
     }
-    keyerHolds = readBack;
-    emit KeyerHoldsChanged();
+    Hold(readBack, report);
     std::string problem;
     Backup(readBack, revision, BackupKind::Verify, problem);
     if (session.backupProblem.empty())

@@ -7,13 +7,15 @@
 // Neither face talks to the keyer itself; each only renders the reports.
 
 #include "image/EepromImage.h"
+#include "image/Settings.h"
 #include "keyer/KeyerCommands.h"
 #include "keyer/SerialChannel.h"
+#include "keyer/Waiter.h"
 
-#include <QObject>
-#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 struct OperationWaits {
     int beforeTestMs = 500; // Test MV, before connecting
@@ -40,13 +42,25 @@ inline constexpr const char* NoBackup = "No backup";
 // (status and readings) come through LinkDisplay.
 class OperationReport : public LinkDisplay {
   public:
+    // True when an operation starts and false when it ends, boxes included;
+    // only a failed backup is told after it.
+    virtual void BusyChanged(bool /*busy*/) {}
+    // What the keyer holds changed (see KeyerOperations::KeyerHolds).
+    virtual void KeyerHoldsChanged(const std::optional<EepromImage>& /*held*/) {}
+    // How far a transfer of the image has come: bytes done of all.
+    virtual void Progress(int /*done*/, int /*total*/) {}
+    // Write MV, once the keyer has answered: whether to go on (the window
+    // checks its fields then, as Write MV always did). When not, nothing
+    // more is sent.
+    virtual bool CheckBeforeWrite() { return true; }
     // A status that stands until the outcome replaces it.
     virtual void ShowInterim(const std::string& text) = 0;
     // The operation's outcome, and why when it failed (empty otherwise).
     virtual void ShowOutcome(const std::string& text, const std::string& reason) = 0;
     // "MV not connected" and why; returns once the person has seen it.
     virtual void NotConnected(const std::string& reason) = 0;
-    // Read MV replaced the image, right after its "Done".
+    // Read MV replaced the image, right after its "Done"; KeyerHolds()
+    // holds it already.
     virtual void ImageRead() {}
     // The backup could not be kept; told after the outcome, which stands.
     virtual void NoBackup(const std::string& reason) = 0;
@@ -62,6 +76,15 @@ class OperationReport : public LinkDisplay {
 std::string VerifyHeadline(const SerialChannel& channel, const EepromImage* readBack);
 std::string VerifyDetails(const EepromImage& sent, const EepromImage* readBack);
 
+// "Keyer holds 50.": what a setting that differs holds in the keyer, from
+// the value the keyer's image shows for it.
+std::string KeyerHoldsText(const Setting& setting, std::string_view held);
+
+// What Write MV would change in the keyer: `changed` names the settings
+// that differ from what it holds, in the table's order; `keyerKnown` is
+// false before the first read or write.
+std::string WriteSummary(bool keyerKnown, const std::vector<std::string>& changed);
+
 enum class Outcome {
     Done,         // the operation did what it was asked
     Busy,         // another operation runs; nothing was done
@@ -70,11 +93,10 @@ enum class Outcome {
     Failed,       // the keyer or the line failed during the transfer
 };
 
-class KeyerOperations : public QObject {
-    Q_OBJECT
-
+class KeyerOperations {
   public:
-    explicit KeyerOperations(SerialChannel& channel, OperationWaits waits = {});
+    // The fixed waits go to `waiter`, which the face provides.
+    KeyerOperations(SerialChannel& channel, Waiter& waiter, OperationWaits waits = {});
 
     // Where images read and written are kept; none are kept while empty.
     void SetBackupFolder(std::string folder) { backupFolder = std::move(folder); }
@@ -90,19 +112,13 @@ class KeyerOperations : public QObject {
     Outcome Test(int port, OperationReport& report);
     // Reads the keyer's memory; `image` is replaced only by a whole image.
     Outcome Read(int port, EepromImage& image, OperationReport& report);
-    // Writes `image`. `checkConnected` runs once the keyer has answered (the
-    // window checks its fields then, as Write MV always did); when it says
-    // no, nothing more is sent. With `verify`, the keyer is read back after
-    // "Done" and the bytes compared: "Verified", or "Verify failed" with the
-    // difference told and the read-back kept as a backup (Outcome Failed).
-    Outcome Write(int port, EepromImage& image, OperationReport& report,
-                  const std::function<bool()>& checkConnected = {}, bool verify = false);
+    // Writes `image`, once the report's CheckBeforeWrite has said yes. With
+    // `verify`, the keyer is read back after "Done" and the bytes compared:
+    // "Verified", or "Verify failed" with the difference told and the
+    // read-back kept as a backup (Outcome Failed).
+    Outcome Write(int port, EepromImage& image, OperationReport& report, bool verify = false);
     // Makes the keyer send its stored message 1..6.
     Outcome Play(int port, int message, OperationReport& report);
-
-  signals:
-    void BusyChanged(bool busy);
-    void KeyerHoldsChanged();
 
   private:
     class Session;
@@ -111,8 +127,10 @@ class KeyerOperations : public QObject {
     // "MV not connected" has been told.
     int ConnectOrTell(int port, OperationReport& report);
     void Backup(const EepromImage& image, int revision, const char* kind, std::string& problem) const;
+    void Hold(const std::optional<EepromImage>& held, OperationReport& report);
 
     SerialChannel& channel;
+    Waiter& waiter;
     OperationWaits waits;
     std::string backupFolder;
     bool busy = false;

@@ -3,7 +3,6 @@
 #include "keyer/PortNames.h"
 #include "keyer/PortProblems.h"
 
-#include <QSerialPortInfo>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -93,23 +92,30 @@ std::string WhyNotADevice(const std::string& path)
         return "\"" + ShownControls(path) + "\" is not a whole path; a device's path begins with /dev/.";
     std::error_code ec;
     const auto status = fs::status(path, ec);
+    const std::string shown = ShownControls(path);
     if (!fs::exists(status))
-        return "No such device: " + ShownControls(path) + ". Is it connected, and is the path right?";
+        return "No such device: " + shown + ". Is it connected, and is the path right?";
+    if (fs::is_directory(status))
+        return shown + " is a folder, not a serial device.";
+    if (fs::is_regular_file(status))
+        return shown + " is a file, not a serial device.";
     if (status.type() != fs::file_type::character)
-        return ShownControls(path) + " is not a serial device.";
+        return shown + " is not a serial device.";
+    if (IsTerminal(path) == false)
+        return shown + " is a device, but not a serial port: it is no terminal.";
     return {};
 }
 
 std::string AssignPortDevice(const std::string& configFolder, int port, const std::string& device)
 {
-    if (port < 1 || port > 12)
-        return "There is no port Com" + std::to_string(port) + ".";
+    if (port < 1 || port > PortCount)
+        return "There is no port " + PortLabel(port) + ".";
     std::error_code ec;
-    const fs::path link = fs::path(configFolder) / ("com" + std::to_string(port));
+    const fs::path link = fs::path(configFolder) / PortLinkName(port);
     const auto status = fs::symlink_status(link, ec);
     if (fs::exists(status) && !fs::is_symlink(status))
-        return link.string() + " is not a link, so it was left as it is. Move it away to assign a device to Com" +
-               std::to_string(port) + ".";
+        return link.string() + " is not a link, so it was left as it is. Move it away to assign a device to " +
+               PortLabel(port) + ".";
     fs::create_directories(configFolder, ec);
     // Made beside and renamed over, so the port never points nowhere.
     const fs::path fresh = link.string() + ".new";
@@ -123,17 +129,4 @@ std::string AssignPortDevice(const std::string& configFolder, int port, const st
         return "The link " + link.string() + " could not be made: " + why + ".";
     }
     return {};
-}
-
-AdapterDescriptions SystemAdapters()
-{
-    AdapterDescriptions adapters;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        const std::string device = ResolveDevice(info.systemLocation().toStdString());
-        QString description = info.description();
-        if (description.isEmpty())
-            description = info.manufacturer();
-        adapters[device] = description.toStdString();
-    }
-    return adapters;
 }

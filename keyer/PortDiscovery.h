@@ -39,13 +39,11 @@ struct AssignableDevice {
 std::vector<AssignableDevice> AssignableDevices(const AdapterDescriptions& adapters, const std::string& stableFolder);
 
 // Why `path` cannot be given to a port, or an empty text: it must be a whole
-// path that leads (links followed) to a device that is there now.
+// path that leads (links followed) to a device that is there now and is a
+// terminal, as serial ports are.
 std::string WhyNotADevice(const std::string& path);
 
 // Makes port `port` open `device` through the link com<n> in `configFolder`,
 // replacing an earlier link. Returns what went wrong, or an empty text; a
 // com<n> that is not a link is never replaced.
 std::string AssignPortDevice(const std::string& configFolder, int port, const std::string& device);
-
-// What the system knows of its serial adapters now (Qt SerialPort).
-AdapterDescriptions SystemAdapters();

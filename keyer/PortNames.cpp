@@ -6,7 +6,12 @@
 
 std::string PortName(int port)
 {
-    return "com" + std::to_string(port) + ":";
+    return PortLinkName(port) + ":";
+}
+
+std::string PortLinkName(int port)
+{
+    return "com" + std::to_string(port);
 }
 
 std::string PortLabel(int port)
@@ -21,7 +26,7 @@ std::string PortDevice(int port, const std::string& configFolder)
     return port >= 1 ? "COM" + std::to_string(port) : std::string();
 #else
     if (!configFolder.empty()) {
-        const auto link = std::filesystem::path(configFolder) / ("com" + std::to_string(port));
+        const auto link = std::filesystem::path(configFolder) / PortLinkName(port);
         std::error_code ec;
         // A dangling link still names the device the person meant; opening it
         // will say that it is missing.
@@ -29,7 +34,7 @@ std::string PortDevice(int port, const std::string& configFolder)
             return link.string();
     }
     static const std::array<const char*, 3> families{"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"};
-    if (port < 1 || port > 12)
+    if (port < 1 || port > PortCount)
         return {};
     return families[static_cast<std::size_t>((port - 1) / 4)] + std::to_string((port - 1) % 4);
 #endif

@@ -6,8 +6,14 @@
 
 #include <string>
 
+// Com1 to Com12.
+inline constexpr int PortCount = 12;
+
 // "com<n>:", the name the keyer's documentation uses for port n.
 std::string PortName(int port);
+
+// "com<n>", the link in the configuration folder that gives port n a device.
+std::string PortLinkName(int port);
 
 // "Com<n>", as the Comm menu and the command line name port n to a person.
 std::string PortLabel(int port);

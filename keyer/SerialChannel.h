@@ -4,6 +4,7 @@
 // settings, whole-buffer transfers that wait for completion, and close.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Results of opening a port (the link codes the keyer commands add to).
@@ -18,12 +19,19 @@ inline constexpr int SetCommState = -6;
 inline constexpr int CommPurge = -10;
 } // namespace LinkStatus
 
-// The line's fixed times, the same for every channel.
+// The keyer's line and its fixed times, the same for every channel: no
+// parity and no flow control, always.
 struct LinkTimings {
-    int settleMs = 400;                            // after opening, before the receive buffer is discarded
-    int readTimeoutMs = 2500;                      // for every read, however long
-    int writeMarginMs = 2500;                      // on top of a write's line time
-    double lineMsPerByte = 10.0 * 1000.0 / 1200.0; // 1200 baud, 8N1
+    int baudRate = 1200;
+    int dataBits = 8;
+    int stopBits = 1;
+    bool dtr = true;
+    bool rts = false;
+    int settleMs = 400;       // after opening, before the receive buffer is discarded
+    int readTimeoutMs = 2500; // for every read, however long
+    int writeMarginMs = 2500; // on top of a write's line time
+    // A start bit, the data bits and the stop bits.
+    double lineMsPerByte = (1.0 + dataBits + stopBits) * 1000.0 / baudRate;
 };
 
 class SerialChannel {
@@ -43,6 +51,9 @@ class SerialChannel {
     // How many bytes the last ReadPort took, whether or not they were all.
     virtual int LastReadCount() const = 0;
     virtual const LinkTimings& Timings() const = 0;
+    // Told while each transfer runs how far it has come (bytes done of
+    // all); nothing is told while it is empty.
+    virtual void SetProgress(std::function<void(int done, int total)> tell) = 0;
 
     // Why the last OpenPort failed, in the system's words and with what to
     // do about it; empty after a success.

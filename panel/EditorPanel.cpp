@@ -2,13 +2,14 @@
 
 #include "image/MessageCodec.h"
 #include "image/Settings.h"
+#include "keyer/Operations.h"
 #include "panel/AccessibleLineEdit.h"
+#include "panel/Announcer.h"
 #include "panel/LayoutBuilder.h"
 #include "panel/MessageField.h"
 #include "res/Layouts.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -25,27 +26,6 @@ constexpr ControlId KeyerButtons[] = {ControlId::ReadMV, ControlId::WriteMV, Con
 
 // The one list that shows the image from the start, as the keyer's editor did.
 constexpr ControlId SidetoneList = ControlId::Sidetone;
-
-// A screen reader speaks a notification when it appears. Status texts are
-// announced through an invisible one, since a label's changes are heard
-// only while it has the focus, which a label never has.
-class AnnouncerAccessible : public QAccessibleWidget {
-  public:
-    explicit AnnouncerAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Notification) {}
-    QString text(QAccessible::Text t) const override
-    {
-        return t == QAccessible::Name ? widget()->property("announcement").toString() : QString();
-    }
-};
-
-const char* const AnnouncerName = "announcer";
-
-QAccessibleInterface* AnnouncerFactory(const QString& key, QObject* object)
-{
-    if (key == QLatin1String("QWidget") && object->objectName() == QLatin1String(AnnouncerName))
-        return new AnnouncerAccessible(static_cast<QWidget*>(object));
-    return nullptr;
-}
 
 } // namespace
 
@@ -68,10 +48,7 @@ EditorPanel::EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent)
         Message(n)->SetRoomLeft([this] { return MessageRoomLeft(Messages()); });
     linkStatusDescription = Control(ControlId::LinkStatus)->accessibleDescription();
 
-    announcer = new QWidget(this);
-    announcer->setObjectName(QLatin1String(AnnouncerName));
-    announcer->setFocusPolicy(Qt::NoFocus);
-    announcer->setGeometry(0, 0, 0, 0);
+    announcer = MakeAnnouncer(this);
     FillLists();
     Connect();
     MakeMarks();
@@ -171,11 +148,21 @@ void EditorPanel::Announce(const QString& text)
 void EditorPanel::SpeakPending()
 {
     announceTimer.stop();
-    for (const QString& text : std::exchange(pendingAnnouncements, {})) {
-        announcer->setProperty("announcement", text);
-        announcer->hide();
-        announcer->show();
+    pendingInterim = -1;
+    const QStringList texts = std::exchange(pendingAnnouncements, {});
+    if (texts.isEmpty())
+        return;
+    // A screen reader reads the notification's text when it gets to the
+    // event, by when a second text would have replaced the first: what
+    // waits is said as one.
+    QString said;
+    for (const QString& text : texts) {
+        if (!said.isEmpty())
+            said += said.endsWith(QLatin1Char('.')) || said.endsWith(QLatin1Char('?')) ? QLatin1String(" ")
+                                                                                       : QLatin1String(". ");
+        said += text;
     }
+    Say(announcer, said);
 }
 
 void EditorPanel::ShowStatus(const QString& text, const QString& detail)
@@ -183,6 +170,9 @@ void EditorPanel::ShowStatus(const QString& text, const QString& detail)
     SetText(ControlId::OperationStatus, text);
     Control(ControlId::OperationStatus)->setToolTip(detail);
     statusCountdown = StatusTicks;
+    // An interim status not yet said is no longer true.
+    if (pendingInterim >= 0)
+        pendingAnnouncements.removeAt(std::exchange(pendingInterim, -1));
     Announce(detail.isEmpty() ? text : text + QLatin1String(": ") + detail);
 }
 
@@ -192,6 +182,9 @@ void EditorPanel::ShowInterimStatus(const QString& text)
     Control(ControlId::OperationStatus)->setToolTip({});
     // An earlier status's countdown must not clear this one.
     statusCountdown = 0;
+    if (pendingInterim >= 0)
+        pendingAnnouncements.removeAt(pendingInterim);
+    pendingInterim = static_cast<int>(pendingAnnouncements.size());
     Announce(text);
 }
 
@@ -249,7 +242,7 @@ int EditorPanel::MessageCharCount() const
 
 void EditorPanel::Tick()
 {
-    SetText(ControlId::BytesLeft, QStringLiteral("Msg Bytes Left: %1").arg(MessageRoomLeft(Messages())));
+    SetText(ControlId::BytesLeft, QString::fromStdString(BytesLeftText(MessageRoomLeft(Messages()))));
     if (statusCountdown > 0) {
         if (statusCountdown == 1)
             SetText(ControlId::OperationStatus, QString());
@@ -257,10 +250,16 @@ void EditorPanel::Tick()
     }
 }
 
+void EditorPanel::RefreshPanel(const std::optional<EepromImage>& held)
+{
+    keyerHolds = held;
+    keyerTexts = held ? ShownTexts(*held) : FieldTexts();
+    RefreshPanel();
+}
+
 void EditorPanel::RefreshPanel()
 {
-    // Only what really changes is touched: each change is an event a screen
-    // reader has to hear out.
+    refreshing = true;
     for (const Setting& setting : AllSettings()) {
         if (const CheckBoxSetting* check = setting.Box()) {
             auto* box = ControlAs<QCheckBox>(setting.id);
@@ -278,6 +277,7 @@ void EditorPanel::RefreshPanel()
             SetText(setting.id, shown);
         }
     }
+    refreshing = false;
     UpdateMarks();
 }
 
@@ -340,8 +340,10 @@ bool EditorPanel::IsMarked(ControlId id) const
 
 void EditorPanel::UpdateMarks()
 {
+    if (refreshing)
+        return;
     const FieldTexts shown = FieldTextsNow();
-    QStringList changed;
+    std::vector<std::string> changed;
     for (const Setting& setting : AllSettings()) {
         const int id = static_cast<int>(setting.id);
         QWidget* control = Control(setting.id);
@@ -351,31 +353,24 @@ void EditorPanel::UpdateMarks()
             const std::string held = ShownValue(setting, *keyerHolds, keyerTexts);
             differs = ShownValue(setting, image, shown) != held;
             if (differs) {
-                changed << QString::fromLatin1(setting.name.data(), static_cast<qsizetype>(setting.name.size()));
-                const QString sentence =
-                    QStringLiteral("Keyer holds %1.").arg(QString::fromLatin1(ValueInWords(setting, held)));
+                changed.emplace_back(setting.name);
+                const QString sentence = QString::fromStdString(KeyerHoldsText(setting, held));
                 if (!description.isEmpty() && !description.endsWith(QLatin1Char('.')))
                     description += QLatin1Char('.');
                 description = description.isEmpty() ? sentence : description + QLatin1Char(' ') + sentence;
             }
         }
-        marks.value(id)->setVisible(differs);
+        if (QLabel* mark = marks.value(id); mark->isHidden() == differs)
+            mark->setVisible(differs);
+        // Qt tells a screen reader of every description set, even the same.
         if (control->accessibleDescription() != description)
             control->setAccessibleDescription(description);
     }
-    QString writes;
-    if (!keyerHolds)
-        writes = QStringLiteral("Writes the whole image; the keyer has not been read yet.");
-    else if (changed.isEmpty())
-        writes = QStringLiteral("Writes no change; the keyer holds what the panel shows.");
-    else
-        writes = QStringLiteral("Writes %1 %2: %3.")
-                     .arg(changed.size())
-                     .arg(changed.size() == 1 ? QStringLiteral("change") : QStringLiteral("changes"),
-                          changed.join(QStringLiteral(", ")));
+    const QString writes = QString::fromStdString(WriteSummary(keyerHolds.has_value(), changed));
     QWidget* write = Control(ControlId::WriteMV);
     write->setToolTip(writes);
-    write->setAccessibleDescription(writes);
+    if (write->accessibleDescription() != writes)
+        write->setAccessibleDescription(writes);
 }
 
 int EditorPanel::Refuse(const QString& message)

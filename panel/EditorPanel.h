@@ -29,7 +29,12 @@ class EditorPanel : public QFrame {
 
     EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent = nullptr);
 
+    // Shows the image anew. Only what changes is touched, and the marks are
+    // worked out once, at the end: each change is an event a screen reader
+    // has to hear out, and one that is flooded drops the outcome that
+    // follows. With `held`, what the keyer holds changes in the same pass.
     void RefreshPanel();
+    void RefreshPanel(const std::optional<EepromImage>& held);
     // 1 when every field passed and the image holds the panel's values;
     // 0 at the first refusal, which a box owned by the panel explains.
     int ValidatePanel();
@@ -56,7 +61,8 @@ class EditorPanel : public QFrame {
     void ShowFileName(const QString& text, const QString& path);
     int StatusCountdown() const { return statusCountdown; }
     // Says `text` to a screen reader once the panel's own changes have been
-    // told, so that it is not lost among them.
+    // told, so that it is not lost among them; texts that wait together
+    // are said as one.
     void Announce(const QString& text);
     // Says what waits to be said now: before a box, which a screen reader
     // reads at once, so that the link's status is not heard after it.
@@ -94,11 +100,13 @@ class EditorPanel : public QFrame {
     QTimer timer;
     QTimer announceTimer;
     QStringList pendingAnnouncements;
+    int pendingInterim = -1; // where among them an interim status waits
     int statusCountdown = 0;
     QString fileName; // text 113 in full, before any shortening
     QString linkStatusDescription;
     QWidget* announcer = nullptr;
     std::optional<EepromImage> keyerHolds;
+    bool refreshing = false;          // the marks wait for the refresh's end
     FieldTexts keyerTexts;            // as the panel would show what the keyer holds
     QHash<int, QLabel*> marks;        // by control id
     QHash<int, QString> descriptions; // each control's own, before any "Keyer holds"

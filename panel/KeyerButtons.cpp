@@ -20,9 +20,6 @@ KeyerButtons::KeyerButtons(EditorPanel& panel, EepromImage& image, KeyerOperatio
       backupNoticeMs(backupNoticeMs)
 {
     connect(&panel, &EditorPanel::KeyerButtonPressed, this, &KeyerButtons::Press);
-    connect(&operations, &KeyerOperations::BusyChanged, this, &KeyerButtons::ShowBusy);
-    connect(&operations, &KeyerOperations::KeyerHoldsChanged, this,
-            [this] { this->panel.SetKeyerHolds(this->operations.KeyerHolds()); });
 }
 
 void KeyerButtons::Press(ControlId id)
@@ -35,15 +32,30 @@ void KeyerButtons::Press(ControlId id)
         operations.Read(selectedPort, image, *this);
         break;
     case ControlId::WriteMV:
-        // Checked once the keyer has answered, as Write MV always did.
-        operations.Write(
-            selectedPort, image, *this, [this] { return panel.ValidatePanel() == 1; }, verify);
+        operations.Write(selectedPort, image, *this, verify);
         break;
     default:
         if (const int n = MessageOfTest(id))
             operations.Play(selectedPort, n, *this);
         break;
     }
+}
+
+void KeyerButtons::BusyChanged(bool busy)
+{
+    ShowBusy(busy);
+    emit RunningChanged(busy);
+}
+
+void KeyerButtons::KeyerHoldsChanged(const std::optional<EepromImage>& held)
+{
+    panel.SetKeyerHolds(held);
+}
+
+bool KeyerButtons::CheckBeforeWrite()
+{
+    // Checked once the keyer has answered, as Write MV always did.
+    return panel.ValidatePanel() == 1;
 }
 
 void KeyerButtons::ShowBusy(bool busy)
@@ -97,7 +109,7 @@ void KeyerButtons::NotConnected(const std::string& reason)
 
 void KeyerButtons::ImageRead()
 {
-    panel.RefreshPanel();
+    panel.RefreshPanel(operations.KeyerHolds());
 }
 
 void KeyerButtons::VerifyFailed(const std::string& headline, const std::string& details)

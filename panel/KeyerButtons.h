@@ -31,9 +31,16 @@ class KeyerButtons : public QObject, private OperationReport {
     // Runs the operation of a keyer button; does nothing while one runs.
     void Press(ControlId id);
 
+  signals:
+    // An operation started (true) or ended (false).
+    void RunningChanged(bool running);
+
   private:
     void ShowBusy(bool busy);
 
+    void BusyChanged(bool busy) override;
+    void KeyerHoldsChanged(const std::optional<EepromImage>& held) override;
+    bool CheckBeforeWrite() override;
     void ShowLinkStatus(const std::string& text, const std::string& reason) override;
     void ShowPotVal(const std::string& text) override;
     void ShowPbVal(const std::string& text) override;

@@ -4,6 +4,7 @@
 // interface: the program implements it with real boxes and file choosers, the
 // tests record what would have been shown and answer the choosers.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,11 +41,15 @@ class Prompts {
     // Which of `devices` port 1..12 is to open: the device's index and the
     // port, starting from `port`; nothing when the person cancels. The
     // chooser also offers "Other device...": its index is devices.size(),
-    // and `other` holds the path typed or browsed for.
+    // and `other` holds the path typed or browsed for, which `refusal`
+    // passed (an empty text); what it refuses is said while the chooser
+    // stays open.
     struct DeviceChoice {
         std::size_t device;
         int port;
         std::string other = {};
     };
-    virtual std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int port) = 0;
+    using DeviceRefusal = std::function<std::string(const std::string& path)>;
+    virtual std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int port,
+                                                     const DeviceRefusal& refusal) = 0;
 };

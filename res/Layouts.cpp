@@ -1,5 +1,7 @@
 #include "res/Layouts.h"
 
+#include "keyer/PortNames.h"
+
 #include <array>
 
 namespace {
@@ -119,16 +121,16 @@ const std::span<const MenuSpec> MainMenu{Menus};
 
 int CommandForPort(int port)
 {
-    if (port < 1 || port > 12)
+    if (port < 1 || port > PortCount)
         return 0;
     return CommItems[port - 1].id;
 }
 
 int PortForCommand(int id)
 {
-    for (std::size_t i = 0; i < 12; ++i) {
-        if (CommItems[i].id == id)
-            return static_cast<int>(i) + 1;
+    for (int port = 1; port <= PortCount; ++port) {
+        if (CommItems[port - 1].id == id)
+            return port;
     }
     return 0;
 }

@@ -27,7 +27,10 @@ class Win32Prompts : public Prompts {
     {
         return std::nullopt;
     }
-    std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>&, int) override { return std::nullopt; }
+    std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>&, int, const DeviceRefusal&) override
+    {
+        return std::nullopt;
+    }
 
   private:
     HWND OwnerWindow(Owner owner) const;

@@ -7,24 +7,29 @@
 #include "files/Backups.h"
 #include "files/EepromFile.h"
 #include "keyer/PortNames.h"
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 #include "paths/Paths.h"
 #include "res/Layouts.h"
 #include "support/RecordingPrompts.h"
+#include "support/SentToReader.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateTime>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -32,10 +37,13 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <Version.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -87,6 +95,8 @@ class TestApp : public QObject {
     void backupsToChooseBetween();
     void backupsFolderAsItIs_data();
     void backupsFolderAsItIs();
+    void backupsListSaysCaptionAndRow();
+    void verifyItemSaysItsState();
     void otherDevice_data();
     void otherDevice();
     void goToSetting();
@@ -694,18 +704,69 @@ void TestApp::backupsFolderAsItIs()
     QCOMPARE(left, leftOut);
 }
 
+void TestApp::backupsListSaysCaptionAndRow()
+{
+    // What a screen reader is told as the list takes the focus: its
+    // caption, and the row that Open would open.
+    QtPrompts real;
+    real.SetOwners(window.get(), window->Panel());
+    window->show();
+    const SentToReader reader;
+    QString name;
+    int rowTold = -1;
+    QTimer::singleShot(0, window.get(), [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        auto* list = dialog ? dialog->findChild<QListWidget*>() : nullptr;
+        if (list && QTest::qWaitFor([&] { return list->hasFocus(); })) {
+            QTest::qWait(50);
+            name = QAccessible::queryAccessibleInterface(list)->text(QAccessible::Name);
+            for (const SentToReader::Event& event : reader.Events())
+                rowTold = event.object == list && event.type == QAccessible::Focus ? event.child : rowTold;
+        }
+        if (dialog)
+            dialog->reject();
+    });
+    QCOMPARE(real.ChooseBackup({"Today 19:22, read from the keyer, revision 30: the same as the panel.",
+                                "Yesterday 08:05, written to the keyer, revision 30: Weight 50 differs."},
+                               {}),
+             std::optional<std::size_t>());
+    QCOMPARE(name, QString("Backups, newest first:"));
+    QCOMPARE(rowTold, 0);
+}
+
+void TestApp::verifyItemSaysItsState()
+{
+    // Qt tells a screen reader only that a menu item is checked: the words
+    // say on and off, in this run and the next.
+    QCOMPARE(window->Action(Cmd::VerifyAfterWriting)->text(), QString("&Verify after writing, off"));
+    for (const bool on : {true, false}) {
+        window->Action(Cmd::VerifyAfterWriting)->trigger();
+        const QString said = on ? "&Verify after writing, on" : "&Verify after writing, off";
+        QCOMPARE(window->Action(Cmd::VerifyAfterWriting)->isChecked(), on);
+        QCOMPARE(window->Action(Cmd::VerifyAfterWriting)->text(), said);
+        window = std::make_unique<MainWindow>(paths, prompts, *channel, 1);
+        QCOMPARE(window->Action(Cmd::VerifyAfterWriting)->text(), said);
+    }
+}
+
 void TestApp::otherDevice_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("refusal"); // empty: linked
-    QTest::newRow("a device Qt does not list") << "/dev/null"
-                                               << "";
+    QTest::newRow("a terminal Qt does not list") << "PTY"
+                                                 << "";
+    QTest::newRow("a link to one, as in /dev/serial/by-id") << "LINK"
+                                                            << "";
+    QTest::newRow("a device that is no terminal") << "/dev/null"
+                                                  << "/dev/null is a device, but not a serial port: it is no terminal.";
     QTest::newRow("missing") << "/dev/rfcomm9"
                              << "No such device: /dev/rfcomm9. Is it connected, and is the path right?";
     QTest::newRow("not a whole path") << "rfcomm0"
                                       << "\"rfcomm0\" is not a whole path; a device's path begins with /dev/.";
     QTest::newRow("a regular file") << "FILE"
-                                    << "FILE is not a serial device.";
+                                    << "FILE is a file, not a serial device.";
+    QTest::newRow("a folder") << "DIR"
+                              << "DIR is a folder, not a serial device.";
     QTest::newRow("nothing typed") << ""
                                    << "Type the device's path, for example /dev/rfcomm0, or browse for it.";
 }
@@ -716,22 +777,36 @@ void TestApp::otherDevice()
     QFETCH(QString, refusal);
     const QString file = dir->filePath("plain");
     std::ofstream(file.toStdString()) << "";
-    typed.replace("FILE", file);
-    refusal.replace("FILE", file);
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+    const QString pty = QString::fromLatin1(::ptsname(terminal));
+    const QString link = dir->filePath("usb-FTDI_FT232R_A1-if00-port0");
+    std::filesystem::create_symlink(pty.toStdString(), link.toStdString());
+    for (QString* text : {&typed, &refusal})
+        text->replace("FILE", file).replace("DIR", dir->path()).replace("PTY", pty).replace("LINK", link);
     // Nothing listed: "Other device..." is still offered, after the listed ones.
     window->SetDeviceSources([] { return AdapterDescriptions{}; }, "");
     prompts.deviceAnswer = Prompts::DeviceChoice{0, 9, typed.toStdString()};
     window->Command(Cmd::AssignDevice);
+    const auto closeTerminal = qScopeGuard([terminal] { ::close(terminal); });
     QVERIFY(prompts.devicesOffered.empty());
-    const std::string link = dir->filePath("com9").toStdString();
+    const std::string com9 = dir->filePath("com9").toStdString();
     if (refusal.isEmpty()) {
         QVERIFY(prompts.boxes.empty());
-        QCOMPARE(std::filesystem::read_symlink(link).string(), typed.toStdString());
+        QCOMPARE(std::filesystem::read_symlink(com9).string(), typed.toStdString());
         QCOMPARE(window->SelectedPort(), 9);
+        // Said where a screen reader hears it, the path as given.
+        QCOMPARE(window->Panel()->Text(ControlId::OperationStatus), "Com9 now opens " + typed + ".");
+        // The Comm menu follows a link to name the adapter.
+        window->SetDeviceSources([&] { return AdapterDescriptions{{pty.toStdString(), "FT232R USB UART"}}; }, "");
+        for (QObject* menu : window->Action(538)->associatedObjects())
+            emit static_cast<QMenu*>(menu)->aboutToShow();
+        QCOMPARE(window->Action(538)->text(), "Com9 " + typed + QString::fromUtf8(" \u2014 FT232R USB UART"));
     } else {
         QCOMPARE(QString::fromStdString(prompts.LastText()), refusal);
-        QVERIFY(!std::filesystem::exists(std::filesystem::symlink_status(link)));
+        QVERIFY(!std::filesystem::exists(std::filesystem::symlink_status(com9)));
         QCOMPARE(window->SelectedPort(), 1);
+        QCOMPARE(window->Panel()->Text(ControlId::OperationStatus), QString());
     }
 }
 

@@ -3,7 +3,9 @@
 #include "files/EepromFile.h"
 #include "image/MessageCodec.h"
 #include "image/Settings.h"
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtAdapters.h"
+#include "keyer/qt/QtSerialChannel.h"
+#include "keyer/qt/QtWaiter.h"
 #include "panel/EditorPanel.h"
 #include "panel/KeyerButtons.h"
 #include "panel/MessageField.h"
@@ -27,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <Version.h>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -46,7 +49,18 @@ EepromImage ValidImage()
 struct Ran {
     int code;
     QString out, err;
+    std::string outBytes;
 };
+
+// Printed JSON, read back; it must be written byte for byte as Qt writes
+// the same document.
+QJsonDocument ReadJson(const QString& printed)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(printed.toUtf8());
+    QTest::qVerify(document.toJson(QJsonDocument::Indented) == printed.toUtf8(), "written as Qt writes it",
+                   qPrintable(printed), __FILE__, __LINE__);
+    return document;
+}
 
 } // namespace
 
@@ -79,17 +93,21 @@ class TestCli : public QObject {
   private:
     Ran Run(const QStringList& args)
     {
-        QString out, err;
-        QTextStream outStream(&out), errStream(&err);
-        const int code = RunCli(args, paths, outStream, errStream);
-        outStream.flush();
-        errStream.flush();
-        return {code, out, err};
+        std::vector<std::string> given;
+        for (const QString& arg : args)
+            given.push_back(arg.toStdString());
+        std::ostringstream out, err;
+        const int code = RunCli(given, paths, platform, out, err);
+        return {code, QString::fromStdString(out.str()), QString::fromStdString(err.str()), out.str()};
     }
     QString File(const char* name) const { return dir->filePath(name); }
 
     std::unique_ptr<QTemporaryDir> dir;
     CliPaths paths;
+    EventLoopWaiter waiter;
+    // What main() gives it on Linux.
+    const CliPlatform platform{[](const std::string& folder) { return std::make_unique<QtSerialChannel>(folder); },
+                               SystemAdapters, waiter};
     QString valid;
 };
 
@@ -255,7 +273,7 @@ void TestCli::showSetDiffRoundTrip()
     QCOMPARE(Run({"set", valid, "Message 1=cq de dl1abc", "Keyer Mode=VibroBug", "Swap=on", "-o", changed}).code, 0);
     const Ran shown = Run({"show", changed, "--json"});
     QCOMPARE(shown.code, 0);
-    const QJsonObject json = QJsonDocument::fromJson(shown.out.toUtf8()).object();
+    const QJsonObject json = ReadJson(shown.out).object();
     QCOMPARE(json.size(), int(AllSettings().size()) + 1);
     QCOMPARE(json["Weight"], QJsonValue(50));
     QCOMPARE(json["MAX"], QJsonValue(35));
@@ -268,17 +286,17 @@ void TestCli::showSetDiffRoundTrip()
     EepromImage odd = ValidImage();
     odd[3] = 0;
     QCOMPARE(StoreEepromFile(File("odd.eep").toStdString(), odd), std::string());
-    QCOMPARE(QJsonDocument::fromJson(Run({"show", File("odd.eep"), "--json"}).out.toUtf8())["Sidetone Hz"],
-             QJsonValue(QJsonValue::Null));
+    QCOMPARE(ReadJson(Run({"show", File("odd.eep"), "--json"}).out)["Sidetone Hz"], QJsonValue(QJsonValue::Null));
 
     const Ran same = Run({"diff", valid, valid});
     QCOMPARE(same.code, 0);
     QCOMPARE(same.out, QString());
+    QCOMPARE(ReadJson(Run({"diff", valid, valid, "--json"}).out).object().size(), 0);
     const Ran differ = Run({"diff", valid, changed});
     QCOMPARE(differ.code, 1);
     QCOMPARE(differ.out, QString("Swap: off -> on\nKeyer Mode: Ultimatic -> VibroBug\n"
                                  "Message 1: \"CQ TEST\" -> \"CQ DE DL1ABC\"\n"));
-    const QJsonObject changes = QJsonDocument::fromJson(Run({"diff", valid, changed, "--json"}).out.toUtf8()).object();
+    const QJsonObject changes = ReadJson(Run({"diff", valid, changed, "--json"}).out).object();
     QCOMPARE(changes.keys(), QStringList({"Keyer Mode", "Message 1", "Swap"}));
     QCOMPARE(changes["Swap"].toObject()["old"], QJsonValue(false));
 
@@ -467,7 +485,7 @@ void TestCli::oneCharacterRuleOnEveryRoute()
             QVERIFY2(ran.err.contains("\"" + given + "\""), qPrintable(ran.err));
     } else {
         const Ran shown = Run({"show", File("out.eep"), "--json"});
-        QCOMPARE(QJsonDocument::fromJson(shown.out.toUtf8())["Message 2"].toString(), expected);
+        QCOMPARE(ReadJson(shown.out)["Message 2"].toString(), expected);
     }
 }
 
@@ -510,7 +528,8 @@ void TestCli::longImageIsShownWholeAndRefused()
     FakeKeyer keyer;
     QVERIFY(keyer.LinkAs(paths.configFolder, Port));
     QtSerialChannel channel(paths.configFolder);
-    KeyerOperations operations(channel, {10, 10});
+    EventLoopWaiter waiter;
+    KeyerOperations operations(channel, waiter, {10, 10});
     const std::int32_t port = Port;
     KeyerButtons buttons(panel, image, operations, prompts, port);
     keyer.ClearReceived();
@@ -520,7 +539,7 @@ void TestCli::longImageIsShownWholeAndRefused()
     QVERIFY(keyer.Eeprom() != image);
 
     // The command line shows every character and refuses to pass it on.
-    const QJsonObject json = QJsonDocument::fromJson(Run({"show", file, "--json"}).out.toUtf8()).object();
+    const QJsonObject json = ReadJson(Run({"show", file, "--json"}).out).object();
     QCOMPARE(json["Message 6"].toString(), QString(232, 'S'));
     QCOMPARE(json["Msg Bytes Left"], QJsonValue(-1160));
     keyer.ClearReceived();
@@ -657,11 +676,15 @@ void TestCli::nothingIsLostOnTheWay()
     QVERIFY(QFile::link("/dev/tty\nCom9 /dev/forged", File("com3")));
     QFile(File("ttyFAKE")).open(QIODevice::WriteOnly);
     QCOMPARE(::symlink("ttyFAKE", File("com6").toLocal8Bit().constData()), 0);
+    // Bytes that are no UTF-8 are shown as the window shows them.
+    QCOMPARE(::symlink("/dev/\xff\xe2\x82", File("com7").toLocal8Bit().constData()), 0);
     const Ran ports = Run({"ports"});
     QCOMPARE(ports.out.count('\n'), 12);
     QVERIFY2(ports.out.contains("Com3 /dev/tty\\nCom9 /dev/forged (not present)"), qPrintable(ports.out));
     QVERIFY2(ports.out.contains("Com6 " + File("ttyFAKE") + "\n"), qPrintable(ports.out));
-    const QJsonArray json = QJsonDocument::fromJson(Run({"ports", "--json"}).out.toUtf8()).array();
+    const std::string undecodable = QString::fromStdString("Com7 /dev/\xff\xe2\x82 (not present)").toStdString();
+    QVERIFY2(ports.outBytes.find(undecodable) != std::string::npos, qPrintable(ports.out));
+    const QJsonArray json = ReadJson(Run({"ports", "--json"}).out).array();
     QCOMPARE(json.size(), 12);
     QCOMPARE(json[2].toObject()["device"].toString(), QString("/dev/tty\nCom9 /dev/forged"));
 }

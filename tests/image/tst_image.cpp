@@ -410,9 +410,9 @@ TEST_CASE("check boxes")
         REQUIRE((setting && setting->Box()));
         FieldTexts texts;
         const char* const other = IsChecked(image, b) ? "off" : "on";
-        CHECK(SetSetting(*setting, IsChecked(image, b) ? "on" : "off", image, texts) == "");
+        CHECK(SetSetting(*setting, IsChecked(image, b) ? "on" : "off", image, texts).value_or("") == "");
         CHECK(image == before);
-        CHECK(SetSetting(*setting, other, image, texts) == "");
+        CHECK(SetSetting(*setting, other, image, texts).value_or("") == "");
         CHECK((image[row.byte] ^ before[row.byte]) == 1 << row.bit);
         image[row.byte] = before[row.byte];
         CHECK(image == before);
@@ -543,7 +543,7 @@ TEST_CASE("the earlier step speaks first")
         for (const auto& [name, value] : row.wrong) {
             const Setting* setting = FindSetting(name);
             REQUIRE(setting);
-            CHECK(SetSetting(*setting, value, image, texts) == "");
+            CHECK(SetSetting(*setting, value, image, texts).value_or("") == "");
         }
         CHECK(ValidateSettings(image, texts).value_or("") == row.refusal);
     }

@@ -5,16 +5,20 @@
 
 DIR is the folder of orca_says.py (the outside-testing helpers). Starts Xvfb,
 a private session bus, Orca and the editor, with a stand-in keyer on a
-pseudo-terminal behind a com5 link, then presses the journey's keys: pick
-Com5, Read MV, go to Weight, change it, Write MV, open the read backup, Write
-MV, and one refusal (Weight 95). Prints what Orca says at each step and the
-counts of keys and words; OUT/journey.jsonl keeps it. Not part of the tests:
-it needs Orca, Xvfb and about two minutes.
+pseudo-terminal, then presses the journey's keys: switch Verify after
+writing on (heard off, then on), give the keyer's pty to Com3 through Assign
+device > Other device after one refusal (/dev/null), Read MV, go to Weight,
+change it, Write MV, open the read backup, Write MV, and one refusal (Weight
+95). Prints what Orca says at each step, how many accessibility events the
+editor sent it and how many Orca dropped in a flood, and the counts of keys
+and words; OUT/journey.jsonl keeps it. Not part of the tests: it needs Orca,
+Xvfb and about two minutes.
 """
 import argparse
 import json
 import os
 import pty
+import re
 import shutil
 import subprocess
 import sys
@@ -88,17 +92,17 @@ def outer(args):
     return rc
 
 
+APP_EVENT = re.compile(r" - EVENT MANAGER: [a-z:-]+ for \[.*\] in \[application \| mv2mgr\]")
+
+
 def inner(args):
     sys.path.insert(0, os.path.abspath(args.helpers))
-    from orca_says import Driver, Orca, main_window, xdo
+    from orca_says import Orca, main_window, xdo
 
     root, out = os.environ["ORCA_SAYS_ROOT"], os.environ["ORCA_SAYS_OUT"]
     subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
                     "org.a11y.Bus.GetAddress"], check=True, stdout=subprocess.DEVNULL)
     keyer = StandInKeyer()
-    config = os.path.join(root, "app-config", "mv2mgr")
-    os.makedirs(config, exist_ok=True)
-    os.symlink(keyer.device, os.path.join(config, "com5"))
     orca = Orca(root)
     app = None
     try:
@@ -109,52 +113,92 @@ def inner(args):
         app = subprocess.Popen([os.path.abspath(args.editor)], env=env,
                                stdout=open(os.path.join(out, "editor.out"), "w"), stderr=subprocess.STDOUT)
         wid = main_window(app.pid)
-        d = Driver(orca, os.path.join(out, "journey.jsonl"))
+        jsonl = open(os.path.join(out, "journey.jsonl"), "w")
+        steps = []
         keys = 0
 
-        def step(label, key=None, typed=None, phase="", wait=None):
+        def step(label, key=None, typed=None, phase="", wait=0.0, focus_on=None):
+            """Presses `key` (or types `typed`), waits until Orca is quiet, and
+            notes what it said and how many events the editor sent it."""
             nonlocal keys
             keys += len(key.split()) if key else 0
             keys += len(typed) if typed else 0
-            if wait:
-                orca.mark()
-                if key:
-                    for k in key.split():
-                        xdo("key", "--delay", "60", k)
-                time.sleep(wait)
-                said, focus, synth = orca.collect(quiet=1.5, most=12)
-                rec = {"phase": phase, "step": len(d.steps) + 1, "key": label,
-                       "focus": focus[-1] if focus else None, "said": said, "synth": synth}
-                d.steps.append(rec)
-                d.jsonl.write(json.dumps(rec) + "\n")
-                print("%3d %-22s focus=%s" % (rec["step"], label, rec["focus"]), flush=True)
-                for s in said:
-                    print("      says: %s" % s, flush=True)
-                return rec
-            return d.step(label, key, typed, phase)
+            orca.mark()
+            if focus_on:   # no window manager gives the focus back after a dialog
+                xdo("windowfocus", focus_on)
+            for k in (key or "").split():
+                xdo("key", "--delay", "60", k)
+            if typed:
+                xdo("type", "--delay", "80", typed)
+            time.sleep(wait)
+            said, focus, synth = orca.collect(quiet=1.5 if wait else 0.8, most=12)
+            with open(orca.log_path, "rb") as f:
+                f.seek(orca.pos)
+                chunk = f.read().decode("utf-8", "replace")
+            events = len(APP_EVENT.findall(chunk))
+            dropped = chunk.count("due to deluge") + chunk.count("due to flood")
+            rec = {"phase": phase, "step": len(steps) + 1, "key": label, "focus": focus[-1] if focus else None,
+                   "said": said, "synth": synth, "events": events, "dropped": dropped}
+            steps.append(rec)
+            jsonl.write(json.dumps(rec) + "\n")
+            jsonl.flush()
+            print("%3d %-26s events=%-3d%s focus=%s" % (rec["step"], label, events,
+                                                        " DROPPED=%d" % dropped if dropped else "", rec["focus"]),
+                  flush=True)
+            for s in said:
+                print("      says: %s" % s, flush=True)
+            return rec
 
-        orca.mark()
-        xdo("windowfocus", wid)
-        step("(start: window gets focus)", phase="start")
-        step("Alt+C", "alt+c", phase="port")
-        for _ in range(4):
-            step("Down", "Down", phase="port")
-        step("Return (Com5)", "Return", phase="port")
-        step("Ctrl+R (Read MV)", "ctrl+r", phase="read", wait=3)
+        def window_of(title, timeout=10):
+            deadline = time.time() + timeout
+            while time.time() < deadline:
+                wids = xdo("search", "--onlyvisible", "--name", title).split()
+                if wids:
+                    return wids[-1]
+                time.sleep(0.2)
+            raise RuntimeError("no window %r" % title)
+
+        step("(start: window gets focus)", phase="start", focus_on=wid)
+
+        # Verify after writing, heard off, switched on, heard on.
+        step("Alt+C", "alt+c", phase="verify")
+        step("Up (Verify after writing)", "Up", phase="verify")
+        step("Return (switch on)", "Return", phase="verify")
+        step("Alt+C", "alt+c", phase="verify", focus_on=wid)
+        step("Up (Verify after writing)", "Up", phase="verify")
+        step("Escape", "Escape", phase="verify")
+        step("Escape", "Escape", phase="verify")
+
+        # Assign device: the stand-in keyer's pty to Com3, after one refusal.
+        step("Alt+C", "alt+c", phase="assign", focus_on=wid)
+        step("a (Assign device)", "a", phase="assign")
+        step("End (Other device)", "End", phase="assign")
+        step("Tab", "Tab", phase="assign")
+        step("type /dev/null", typed="/dev/null", phase="assign")
+        step("Return (OK)", "Return", phase="assign")
+        step("Return (close the box)", "Return", phase="assign")
+        dialog = window_of("Assign device")
+        step("Ctrl+A", "ctrl+a", phase="assign", focus_on=dialog)
+        step("type the keyer's pty", typed=keyer.device, phase="assign")
+        step("Tab", "Tab", phase="assign")
+        step("Tab", "Tab", phase="assign")
+        step("Down", "Down", phase="assign")
+        step("Down", "Down", phase="assign")
+        step("Return (OK)", "Return", phase="assign", wait=1)
+
+        step("Ctrl+R (Read MV)", "ctrl+r", phase="read", wait=3, focus_on=wid)
         step("Ctrl+G (go to)", "ctrl+g", phase="weight")
         step("type 'wei'", typed="wei", phase="weight")
         step("Return", "Return", phase="weight")
         step("Ctrl+A", "ctrl+a", phase="weight")
         step("type '55'", typed="55", phase="weight")
-        step("Ctrl+W (Write MV)", "ctrl+w", phase="write", wait=3)
+        step("Ctrl+W (Write MV)", "ctrl+w", phase="write", wait=5)
         step("Alt+F", "alt+f", phase="backup")
         step("b (Open Backup)", "b", phase="backup")
         step("Down", "Down", phase="backup")
         step("Return", "Return", phase="backup")
-        orca.mark()
-        xdo("windowfocus", wid)   # no window manager gives it back
-        step("(refocus main window)", phase="backup")
-        step("Ctrl+W (Write MV)", "ctrl+w", phase="restore", wait=3)
+        step("(refocus main window)", phase="backup", focus_on=wid)
+        step("Ctrl+W (Write MV)", "ctrl+w", phase="restore", wait=5)
         core = keys
         step("Ctrl+G (go to)", "ctrl+g", phase="refusal")
         step("type 'wei'", typed="wei", phase="refusal")
@@ -167,12 +211,13 @@ def inner(args):
         step("Ctrl+W (Write MV)", "ctrl+w", phase="refusal", wait=3)
         step("Return (OK)", "Return", phase="refusal")
 
-        words = sum(len(s.split()) for rec in d.steps for s in rec["said"])
-        spoken = sum(len(s.split()) for rec in d.steps for s in rec["said"] if not s.startswith("(echo)"))
+        words = sum(len(s.split()) for rec in steps for s in rec["said"])
+        spoken = sum(len(s.split()) for rec in steps for s in rec["said"] if not s.startswith("(echo)"))
         print("core journey: %d keys; whole run: %d keys, %d words heard (%d without key echo)"
               % (core, keys, words, spoken))
+        print("events dropped by Orca in a flood or deluge: %d" % sum(rec["dropped"] for rec in steps))
         print("keyer holds Weight %d" % keyer.eeprom[4])
-        d.jsonl.close()
+        jsonl.close()
     finally:
         if app is not None and app.poll() is None:
             app.terminate()

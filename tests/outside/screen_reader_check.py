@@ -73,7 +73,10 @@ def main():
     ng = wait_for(lambda: R.findDescendant(main_win, lambda x: x.getRole() == R.ROLE_LABEL and x.name == "MV NG"), 3, "MV NG")
     check("operation status is read as its text", ng is not None, ng.name)
     notes = [x for x in R.findAllDescendants(main_win, lambda x: x.getRole() == R.ROLE_NOTIFICATION)]
-    check("an announcement carries the status", any(n.name == "MV NG" for n in notes), [n.name for n in notes])
+    # Said as one, the link's reason first: a reader would read a second
+    # announcement over the first.
+    check("an announcement carries the reason, then the status",
+          any(n.name.startswith("MV Fail:") and n.name.endswith(" MV NG") for n in notes), [n.name for n in notes])
 
     # File > Open: the file name text is read in full.
     act(find(main_win, R.ROLE_MENU_ITEM, "File"), "ShowMenu")

@@ -45,9 +45,17 @@ class RecordingPrompts : public Prompts {
 
     std::optional<DeviceChoice> deviceAnswer; // nothing: cancel
     std::vector<std::string> devicesOffered;
-    std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int) override
+    std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>& devices, int,
+                                             const DeviceRefusal& refusal) override
     {
         devicesOffered = devices;
+        // A refused other device: the person reads why, and cancels.
+        if (deviceAnswer && deviceAnswer->device == devices.size()) {
+            if (const std::string why = refusal(deviceAnswer->other); !why.empty()) {
+                ErrorBox(Owner::MainWindow, why);
+                return std::nullopt;
+            }
+        }
         return deviceAnswer;
     }
 

@@ -5,7 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/WindowSize.h"
 #include "image/MessageCodec.h"
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtSerialChannel.h"
 #include "panel/EditorPanel.h"
 #include "paths/Paths.h"
 #include "support/RecordingPrompts.h"

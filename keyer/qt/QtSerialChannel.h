@@ -24,8 +24,7 @@ class QtSerialChannel : public SerialChannel {
     std::string FailureReason() const override { return failureReason; }
     bool LineLost() const override { return portOpen && LineBroken(); }
 
-    // Told how far each long transfer has come: bytes done of all.
-    void SetProgress(std::function<void(int done, int total)> report) { progress = std::move(report); }
+    void SetProgress(std::function<void(int done, int total)> tell) override { progress = std::move(tell); }
 
   protected:
     // The steps of opening that touch the line; a test may watch them.
@@ -46,6 +45,3 @@ class QtSerialChannel : public SerialChannel {
     std::string failureReason;
     std::function<void(int, int)> progress;
 };
-
-// Waits `ms` milliseconds while the program keeps handling its events.
-void WaitWithEvents(int ms);

@@ -1,7 +1,9 @@
-#include "keyer/QtSerialChannel.h"
+#include "keyer/qt/QtSerialChannel.h"
 
 #include "keyer/PortNames.h"
 #include "keyer/PortProblems.h"
+#include "keyer/PortWords.h"
+#include "keyer/qt/QtWaiter.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -12,19 +14,7 @@
 #include <sys/ioctl.h>
 #endif
 
-void WaitWithEvents(int ms)
-{
-    if (ms <= 0)
-        return;
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 namespace {
-
-// Transfers this long take seconds, and are worth a progress bar.
-constexpr int LongTransfer = 64;
 
 // Runs the event loop until `done` holds or the deadline passes; wakes on the
 // port's signals and every 10 ms, so no signal can be missed.
@@ -66,7 +56,7 @@ int QtSerialChannel::OpenPort(int number)
     failureReason.clear();
     const std::string named = PortDevice(number, configFolder);
     if (named.empty())
-        return Fail(LinkStatus::CommOpen, "Port " + std::to_string(number) + " names no device.");
+        return Fail(LinkStatus::CommOpen, NoDeviceForPort(number));
     // The lock must name the device itself, not the link that leads to it,
     // or a second program reaching it under another name would get in.
     const std::string device = ResolveDevice(named);
@@ -79,15 +69,13 @@ int QtSerialChannel::OpenPort(int number)
     portOpen = true;
 
     if (!ApplyLineSettings())
-        return Fail(LinkStatus::SetCommState,
-                    device + ": the line settings were refused (" + port.errorString().toStdString() + ").");
-    ApplyModemLines(true, false);
+        return Fail(LinkStatus::SetCommState, SettingsRefused(device, port.errorString().toStdString()));
+    ApplyModemLines(timings.dtr, timings.rts);
     port.clearError();
 
     WaitWithEvents(timings.settleMs);
     if (!port.clear(QSerialPort::Input))
-        return Fail(LinkStatus::CommPurge,
-                    device + ": the receive buffer could not be cleared (" + port.errorString().toStdString() + ").");
+        return Fail(LinkStatus::CommPurge, PurgeFailed(device, port.errorString().toStdString()));
     return LinkStatus::Ok;
 }
 
@@ -97,8 +85,11 @@ bool QtSerialChannel::ApplyLineSettings()
     // or frame is a refused setting. Flow control is none: the keyer uses
     // none, and it is the setting under which a write cannot wait forever
     // for a CTS that never comes.
-    return port.setBaudRate(1200) && port.setDataBits(QSerialPort::Data8) && port.setParity(QSerialPort::NoParity) &&
-           port.setStopBits(QSerialPort::OneStop) && port.setFlowControl(QSerialPort::NoFlowControl);
+    return port.setBaudRate(timings.baudRate) &&
+           port.setDataBits(static_cast<QSerialPort::DataBits>(timings.dataBits)) &&
+           port.setParity(QSerialPort::NoParity) &&
+           port.setStopBits(static_cast<QSerialPort::StopBits>(timings.stopBits)) &&
+           port.setFlowControl(QSerialPort::NoFlowControl);
 }
 
 void QtSerialChannel::ApplyModemLines(bool dtr, bool rts)
@@ -139,7 +130,7 @@ int QtSerialChannel::WritePort(const std::uint8_t* data, int count)
     const QDeadlineTimer deadline(static_cast<qint64>(count * timings.lineMsPerByte) + timings.writeMarginMs);
     WaitUntil(port, deadline, [this, count] {
         const int left = BytesNotYetSent();
-        if (progress && count >= LongTransfer)
+        if (progress)
             progress(count - std::min(left, count), count);
         return LineBroken() || left == 0;
     });
@@ -164,7 +155,7 @@ int QtSerialChannel::ReadPort(std::uint8_t* buffer, int count)
             const qint64 n = port.read(reinterpret_cast<char*>(buffer) + got, count - got);
             if (n > 0)
                 got += static_cast<int>(n);
-            if (n > 0 && progress && count >= LongTransfer)
+            if (n > 0 && progress)
                 progress(got, count);
         }
         return got == count || LineBroken();
