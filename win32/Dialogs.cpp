@@ -109,17 +109,3 @@ std::string HelpIndexPath(const AppPaths& paths)
     const std::string folder = FolderOf(paths.helpPath);
     return (folder.empty() ? std::string() : folder + "\\") + "help\\index.html";
 }
-
-std::string SystemMessage(DWORD code)
-{
-    wchar_t* text = nullptr;
-    const DWORD n =
-        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                         nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring words(text ? text : L"", n);
-    ::LocalFree(text);
-    while (!words.empty() &&
-           (words.back() == L'\n' || words.back() == L'\r' || words.back() == L'.' || words.back() == L' '))
-        words.pop_back();
-    return words.empty() ? "error " + std::to_string(code) : Utf8(words);
-}

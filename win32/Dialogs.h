@@ -47,6 +47,3 @@ INT_PTR RunAboutBox(HWND owner, const std::string& osFamily);
 // The bundled help pages: index.html in the folder "help" beside the help
 // path that the paths name.
 std::string HelpIndexPath(const AppPaths& paths);
-
-// The system's words for an error code.
-std::string SystemMessage(DWORD code);

@@ -3,8 +3,10 @@
 #include "app/FileCommands.h"
 #include "files/PortSettings.h"
 #include "image/PanelRules.h"
+#include "keyer/PortProblems.h"
 #include "res/Layouts.h"
 #include "win32/Dialogs.h"
+#include "win32/MessagePump.h"
 #include "win32/Text.h"
 
 #include <algorithm>
@@ -214,8 +216,8 @@ void Frame::Command(int id)
         UpdatePortMenu();
         return;
     }
-    const FileNameDisplay showName = [this](const std::string& text, const std::string&) {
-        panel->SetText(ControlId::FileName, text);
+    const FileNameDisplay showName = [this](const std::string& text, const std::string& path) {
+        panel->ShowFileName(text, path);
     };
     switch (id) {
     case Cmd::Open:
@@ -279,7 +281,7 @@ void Frame::OpenHelp()
         ::ShellExecuteW(window, L"open", Wide(index).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (opened <= 32)
         prompts.ErrorBox(Owner::MainWindow,
-                         "The help pages cannot be opened (" + index + "): " + SystemMessage(::GetLastError()));
+                         "The help pages cannot be opened (" + index + "): " + SystemErrorText(::GetLastError()) + ".");
 }
 
 bool Frame::TakeKeys(MSG& message)
@@ -288,6 +290,22 @@ bool Frame::TakeKeys(MSG& message)
         return true;
     // Tab, Shift+Tab, arrows and the buttons' Alt keys within the panel.
     return panel && panel->Handle() && ::IsDialogMessageW(panel->Handle(), &message);
+}
+
+bool Frame::Pump()
+{
+    return PumpMessages([this](MSG& message) { return TakeKeys(message); });
+}
+
+void Frame::ShowBusy(bool busy)
+{
+    const HMENU menu = ::GetMenu(window);
+    for (const MenuSpec& popup : MainMenu) {
+        for (const MenuItemSpec& item : popup.items) {
+            if (item.caption && WaitsForOperation(item.id))
+                ::EnableMenuItem(menu, static_cast<UINT>(item.id), MF_BYCOMMAND | (busy ? MF_GRAYED : MF_ENABLED));
+        }
+    }
 }
 
 int Frame::Run()

@@ -38,6 +38,11 @@ class Frame {
     // Shows the window and runs the message loop until the quit request;
     // returns its code.
     int Run();
+    // Handles the messages waiting now, as Run does, while a keyer
+    // operation waits; false once the quit request came.
+    bool Pump();
+    // While a keyer operation runs, the files and the port stay as they are.
+    void ShowBusy(bool busy);
 
   private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

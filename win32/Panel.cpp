@@ -14,6 +14,8 @@ constexpr ControlId KeyerButtons[] = {ControlId::ReadMV, ControlId::WriteMV, Con
                                       ControlId::Test1,  ControlId::Test2,   ControlId::Test3,
                                       ControlId::Test4,  ControlId::Test5,   ControlId::Test6};
 
+constexpr ControlId TippedTexts[] = {ControlId::LinkStatus, ControlId::OperationStatus, ControlId::FileName};
+
 // The one list that shows the image from the start, as the keyer's editor did.
 constexpr ControlId ShownFromStart = ControlId::Sidetone;
 
@@ -111,7 +113,12 @@ INT_PTR CALLBACK Panel::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         return FALSE;
     switch (message) {
     case WM_TIMER:
-        panel->Tick();
+        if (wParam == LaterTimerId) {
+            ::KillTimer(dialog, LaterTimerId);
+            panel->ShowStatus(panel->laterText, panel->laterReason);
+        } else {
+            panel->Tick();
+        }
         return TRUE;
     case WM_COMMAND:
         return panel->Command(LOWORD(wParam), HIWORD(wParam));
@@ -125,6 +132,7 @@ INT_PTR CALLBACK Panel::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         return FALSE;
     case WM_DESTROY:
         ::KillTimer(dialog, TimerId);
+        ::KillTimer(dialog, LaterTimerId);
         panel->dialog = nullptr;
         return FALSE;
     default:
@@ -138,6 +146,21 @@ void Panel::Created(HWND handle)
     for (int n = 1; n <= MessageCount; ++n)
         ::SetWindowSubclass(Control(MessageFieldId(n)), FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
     ::SetTimer(dialog, TimerId, StatusCountdown::TickMs, nullptr);
+    // Why a link or an operation failed, and the whole path of a file whose
+    // name is shortened, stand in the texts' tooltips.
+    tips = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, ::GetModuleHandleW(nullptr),
+                             nullptr);
+    for (const ControlId id : TippedTexts) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = dialog;
+        tool.uId = reinterpret_cast<UINT_PTR>(Control(id));
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        ::SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    ::SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, 400);
     for (const Setting& setting : AllSettings()) {
         const ListSetting* list = setting.List();
         if (!list)
@@ -361,17 +384,70 @@ int Panel::ValidatePanel()
     return 1;
 }
 
-void Panel::ShowStatus(const std::string& text)
+void Panel::ShowStatus(const std::string& text, const std::string& reason)
 {
     SetText(ControlId::OperationStatus, text);
+    SetTip(ControlId::OperationStatus, reason);
     countdown.Start();
+}
+
+void Panel::ShowStatusAfter(int ms, const std::string& text, const std::string& reason)
+{
+    laterText = text;
+    laterReason = reason;
+    ::SetTimer(dialog, LaterTimerId, static_cast<UINT>(ms), nullptr);
 }
 
 void Panel::ShowInterimStatus(const std::string& text)
 {
     SetText(ControlId::OperationStatus, text);
+    SetTip(ControlId::OperationStatus, "");
     // An earlier status's countdown must not clear this one.
     countdown.Stop();
+}
+
+void Panel::ShowLinkStatus(const std::string& text, const std::string& reason)
+{
+    SetText(ControlId::LinkStatus, text);
+    SetTip(ControlId::LinkStatus, reason);
+}
+
+void Panel::ShowFileName(const std::string& text, const std::string& path)
+{
+    SetText(ControlId::FileName, text);
+    SetTip(ControlId::FileName, path);
+}
+
+void Panel::SetTip(ControlId id, const std::string& text)
+{
+    const std::wstring wide = Wide(text);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = dialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(Control(id));
+    tool.lpszText = const_cast<wchar_t*>(wide.c_str());
+    ::SendMessageW(tips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+std::string Panel::Tip(ControlId id) const
+{
+    std::wstring text(1024, L'\0');
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = dialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(Control(id));
+    tool.lpszText = text.data();
+    ::SendMessageW(tips, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+    text.resize(text.find(L'\0'));
+    return Utf8(text);
+}
+
+void Panel::SetKeyerButtonsEnabled(bool enabled, HWND keep)
+{
+    for (const ControlId id : KeyerButtons) {
+        if (Control(id) != keep)
+            ::EnableWindow(Control(id), enabled);
+    }
 }
 
 void Panel::Tick()

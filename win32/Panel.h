@@ -32,6 +32,7 @@ class PanelCommands {
 class Panel {
   public:
     static constexpr UINT_PTR TimerId = 1;
+    static constexpr UINT_PTR LaterTimerId = 2;
 
     Panel(HWND parent, EepromImage& image, Prompts& prompts, PanelCommands& commands);
     Panel(const Panel&) = delete;
@@ -52,10 +53,22 @@ class Panel {
     // Shows `text` as it is, a message field's too.
     void SetText(ControlId id, const std::string& text);
 
-    // An operation's outcome in text 121, cleared once its time is up.
-    void ShowStatus(const std::string& text);
+    // An operation's outcome in text 121, cleared once its time is up;
+    // `reason` (why it failed) is its tooltip.
+    void ShowStatus(const std::string& text, const std::string& reason = {});
+    // The same, `ms` from now, so that what stands now is seen first.
+    void ShowStatusAfter(int ms, const std::string& text, const std::string& reason);
     // A status that stands until the outcome replaces it.
     void ShowInterimStatus(const std::string& text);
+    // The link status text 106, with the reason for a failure as its tooltip.
+    void ShowLinkStatus(const std::string& text, const std::string& reason);
+    // The file-name text 113, with the whole path as its tooltip.
+    void ShowFileName(const std::string& text, const std::string& path);
+    // The tooltip of text 106, 121 or 113.
+    std::string Tip(ControlId id) const;
+    // The keyer buttons while an operation runs; `keep`, the one that has
+    // the keyboard, stays as it is, so that the focus does not move on.
+    void SetKeyerButtonsEnabled(bool enabled, HWND keep = nullptr);
     const StatusCountdown& Countdown() const { return countdown; }
     // What the 250 ms timer does.
     void Tick();
@@ -74,6 +87,7 @@ class Panel {
     // What the messages have room for in place of the field's selection.
     int RoomFor(HWND field) const;
     void SetShown(ControlId id, const std::wstring& text);
+    void SetTip(ControlId id, const std::string& text);
 
     EepromImage& image;
     Prompts& prompts;
@@ -84,6 +98,8 @@ class Panel {
     // Each message field's text as the rule last saw it.
     std::array<std::wstring, MessageCount> accepted;
     bool mending = false;
+    HWND tips = nullptr;
+    std::string laterText, laterReason;
 };
 
 // The text of a window.

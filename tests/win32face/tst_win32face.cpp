@@ -9,7 +9,10 @@
 #include "support/RecordingPrompts.h"
 #include "win32/Dialogs.h"
 #include "win32/Frame.h"
+#include "win32/MessagePump.h"
+#include "win32/PanelKeyer.h"
 #include "win32/Text.h"
+#include "win32/Win32SerialChannel.h"
 
 #include <Version.h>
 #include <commctrl.h>
@@ -17,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -51,9 +55,64 @@ const Setting* SettingFor(ControlId id)
     return nullptr;
 }
 
+// A keyer on the line, in memory: it answers the commands as a keyer does,
+// keeps its EEPROM and notes what it was sent.
+class KeyerOnLine : public SerialChannel {
+  public:
+    EepromImage eeprom;
+    std::vector<std::uint8_t> received;
+    std::vector<int> played;
+
+    int OpenPort(int) override
+    {
+        open = true;
+        return LinkStatus::Ok;
+    }
+    int WritePort(const std::uint8_t* data, int count) override
+    {
+        received.insert(received.end(), data, data + count);
+        if (takingEeprom) {
+            std::copy(data, data + std::min(count, 256), eeprom.bytes.begin());
+            takingEeprom = false;
+        } else if (count >= 2 && data[0] == 0) {
+            const std::uint8_t code = data[1];
+            if (code == 0x04 || code == 0x09 || code == 0x06 || code == 0x05)
+                replies.push_back(code == 0x04 ? data[2] : code == 0x09 ? 23 : code == 0x06 ? 128 : 7);
+            if (code == 0x0C)
+                replies.insert(replies.end(), eeprom.bytes.begin(), eeprom.bytes.end());
+            takingEeprom = code == 0x0D;
+            if (code == 0x0E)
+                played.push_back(data[2]);
+        }
+        return 1;
+    }
+    int ReadPort(std::uint8_t* buffer, int count) override
+    {
+        last = std::min(count, static_cast<int>(replies.size()));
+        std::copy(replies.begin(), replies.begin() + last, buffer);
+        replies.erase(replies.begin(), replies.begin() + last);
+        return last == count;
+    }
+    void ClosePort() override { open = false; }
+    bool PortOpen() const override { return open; }
+    int LastReadCount() const override { return last; }
+    const LinkTimings& Timings() const override { return timings; }
+    void SetProgress(std::function<void(int, int)>) override {}
+    std::string FailureReason() const override { return {}; }
+    bool LineLost() const override { return false; }
+
+  private:
+    LinkTimings timings;
+    std::vector<std::uint8_t> replies;
+    bool takingEeprom = false;
+    bool open = false;
+    int last = 0;
+};
+
 struct Window {
-    // A window of its own, or the next run of the one in `earlier`'s folder.
-    explicit Window(std::int32_t port = 3, const Window* earlier = nullptr)
+    // A window of its own, or the next run of the one in `earlier`'s folder;
+    // with `line`, the keyer buttons run the keyer operations on it.
+    explicit Window(std::int32_t port = 3, const Window* earlier = nullptr, SerialChannel* line = nullptr)
         : folder(earlier ? earlier->folder : Scratch()), owner(!earlier)
     {
         paths.portSettingsPath = Utf8Path(folder / "mv2mgr.cfg");
@@ -61,7 +120,15 @@ struct Window {
         paths.backupFolder = Utf8Path(folder / "backups");
         paths.helpPath = Utf8Path(folder / "mv2mgr.hlp");
         paths.osFamily = "WinNT/WinXP";
-        frame = std::make_unique<Frame>(paths, prompts, keyer, port, 96);
+        if (line) {
+            waiter = std::make_unique<PumpingWaiter>([this] { return !frame || frame->Pump(); });
+            operations = std::make_unique<KeyerOperations>(*line, *waiter, OperationWaits{0, 0});
+            operations->SetBackupFolder(paths.backupFolder);
+            wired = std::make_unique<PanelKeyer>(*operations, prompts, 0);
+        }
+        frame = std::make_unique<Frame>(paths, prompts, wired ? static_cast<PanelCommands&>(*wired) : keyer, port, 96);
+        if (wired)
+            wired->Bind(*frame);
         ::ShowWindow(frame->Handle(), SW_SHOWNORMAL); // hidden controls take no focus
     }
     ~Window()
@@ -96,6 +163,9 @@ struct Window {
     AppPaths paths;
     RecordingPrompts prompts;
     RecordingKeyer keyer;
+    std::unique_ptr<PumpingWaiter> waiter;
+    std::unique_ptr<KeyerOperations> operations;
+    std::unique_ptr<PanelKeyer> wired;
     std::unique_ptr<Frame> frame;
 };
 
@@ -608,4 +678,86 @@ TEST_CASE("the About box tells the version and the system, and only OK closes it
     REQUIRE(version.size() == head.size() + 8 + 2 + 11);
     CHECK(version.substr(head.size() + 2, 1) == ":");
     CHECK(version.substr(head.size() + 8, 2) == ", ");
+}
+
+TEST_CASE("the keyer buttons run the keyer operations and show what they tell")
+{
+    KeyerOnLine keyer;
+    keyer.eeprom =
+        Image({{4, 55}, {5, 10}, {6, 20}, {7, 20}, {8, 15}, {11, 15}, {12, 50}, {13, 48}, {16, 20}}, {"CQ TEST"});
+    Window window(5, nullptr, &keyer);
+    const auto press = [&](ControlId button) { ::SendMessageW(window.Control(button), BM_CLICK, 0, 0); };
+
+    press(C::TestMV);
+    CHECK(window.Text(C::OperationStatus) == "MV OK");
+    CHECK(window.Text(C::LinkStatus) == "MV Open, F/W revision 23");
+    CHECK(window.Text(C::PotVal) == "128");
+    CHECK(window.Text(C::PbVal) == "7");
+
+    press(C::ReadMV);
+    CHECK(window.frame->Image() == keyer.eeprom);
+    CHECK(window.Text(C::Weight) == "55");
+    CHECK(window.Text(C::Message1) == "CQ TEST");
+    CHECK(window.Text(C::OperationStatus) == "Done");
+    CHECK(window.panel().Countdown().Left() == StatusCountdown::Ticks);
+
+    // A refused field: nothing written, and the status stays.
+    window.panel().SetText(C::Weight, "5");
+    keyer.received.clear();
+    press(C::WriteMV);
+    CHECK(window.prompts.LastText() == "Weight must be between 10 and 90");
+    CHECK(window.prompts.boxes.back().owner == Owner::EditorPanel);
+    CHECK(std::count(keyer.received.begin(), keyer.received.end(), 0x0D) == 0);
+    CHECK(window.Text(C::OperationStatus) == "Done");
+
+    window.panel().SetText(C::Weight, "60");
+    window.panel().SetText(C::Message1, "TEST DE K");
+    press(C::WriteMV);
+    CHECK(keyer.eeprom[4] == 60);
+    CHECK(DecodeMessage(keyer.eeprom, 1) == "TEST DE K");
+    CHECK(keyer.eeprom == window.frame->Image());
+    CHECK(window.Text(C::OperationStatus) == "Done");
+
+    press(C::Test4);
+    CHECK(keyer.played == std::vector<int>{4});
+}
+
+TEST_CASE("a keyer that cannot be reached: why, in the box and the tooltip, and nothing else runs meanwhile")
+{
+    std::unique_ptr<Window> window;
+    const auto pump = [&] { return !window || window->frame->Pump(); };
+    Win32SerialChannel line(
+        {}, [](int ms) { ::Sleep(static_cast<DWORD>(ms)); }, [&] { pump(); });
+    window = std::make_unique<Window>(12, nullptr, &line);
+    const auto press = [&](ControlId button) { ::SendMessageW(window->Control(button), BM_CLICK, 0, 0); };
+
+    press(C::TestMV);
+    CHECK(window->Text(C::OperationStatus) == "MV NG");
+    CHECK(window->Text(C::LinkStatus) == "MV Fail:comm open");
+    const std::string reason = window->panel().Tip(C::LinkStatus);
+    CHECK(reason.find("COM12") != std::string::npos);
+    CHECK(window->prompts.boxes.empty());
+
+    bool quit = true, menuGrayed = false, pressedAgain = false;
+    window->prompts.whileBoxOpen = [&] {
+        if (std::exchange(pressedAgain, true))
+            return;
+        press(C::ReadMV); // a second press does nothing
+        window->frame->Command(Cmd::Exit);
+        window->frame->Command(Cmd::Open);
+        quit = QuitRequested();
+        menuGrayed = ::GetMenuState(::GetMenu(window->frame->Handle()), Cmd::Open, MF_BYCOMMAND) & MF_GRAYED;
+    };
+    press(C::ReadMV);
+    REQUIRE(window->prompts.boxes.size() == 1);
+    CHECK(window->prompts.boxes[0].kind == ShownBox::Warning);
+    CHECK(window->prompts.boxes[0].text == "MV not connected");
+    CHECK(window->prompts.boxes[0].details == reason);
+    CHECK_FALSE(quit);
+    CHECK(menuGrayed);
+    CHECK(window->prompts.chooserOwners.empty());
+    CHECK_FALSE(window->wired->Busy());
+    CHECK((::GetMenuState(::GetMenu(window->frame->Handle()), Cmd::Open, MF_BYCOMMAND) & MF_GRAYED) == 0);
+    CHECK(::IsWindowEnabled(window->Control(C::WriteMV)));
+    window.reset();
 }
