@@ -13,11 +13,6 @@ WindowPixels InitialWindowSize(int density)
     return {density * 738 / 120, density * 568 / 120};
 }
 
-std::string BytesLeftText(const MessageTexts& texts)
-{
-    return "Msg Bytes Left: " + std::to_string(MessageRoomLeft(texts));
-}
-
 bool StatusCountdown::Tick()
 {
     if (left <= 0)

@@ -1,10 +1,8 @@
 #pragma once
 
 // What the window shows the same way on every system: its size at the
-// start, the message bytes left, how long an operation's status stands, and
-// the About box's two filled lines.
-
-#include "image/MessageCodec.h"
+// start, how long an operation's status stands, and the About box's two
+// filled lines.
 
 #include <string>
 #include <string_view>
@@ -17,10 +15,6 @@ struct WindowPixels {
 // The window's size at the start, in pixels, on a screen of `density`
 // pixels per logical inch; 0 or less when the screen does not tell.
 WindowPixels InitialWindowSize(int density);
-
-// "Msg Bytes Left: %d": what the message area has left beside the six
-// texts, negative when they hold more than it does.
-std::string BytesLeftText(const MessageTexts& texts);
 
 // An operation's status stands for 18 ticks of the panel's 250 ms timer.
 class StatusCountdown {

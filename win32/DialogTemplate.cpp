@@ -72,10 +72,10 @@ ControlClass ClassOf(const ControlSpec& control)
 {
     constexpr DWORD Child = WS_CHILD | WS_VISIBLE;
     // What the program writes is shown as it is: an "&" in a file name is no
-    // mnemonic, and a long text ends in an ellipsis rather than mid-letter;
-    // SS_NOTIFY lets their tooltips see the pointer.
-    const DWORD written =
-        SS_NOPREFIX | SS_NOTIFY | (control.id == ControlId::FileName ? SS_PATHELLIPSIS : SS_ENDELLIPSIS);
+    // mnemonic, and a long text ends in an ellipsis rather than mid-letter
+    // (the file's whole path, or why a link failed, is in its tooltip);
+    // SS_NOTIFY lets the tooltip see the pointer.
+    const DWORD written = SS_NOPREFIX | SS_NOTIFY | SS_ENDELLIPSIS;
     switch (control.kind) {
     case ControlKind::GroupBox:
         return {ButtonClass, Child | BS_GROUPBOX};

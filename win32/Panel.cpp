@@ -1,6 +1,7 @@
 #include "win32/Panel.h"
 
 #include "image/MessageText.h"
+#include "keyer/Operations.h"
 #include "res/Layouts.h"
 #include "win32/DialogTemplate.h"
 #include "win32/Text.h"
@@ -151,15 +152,9 @@ void Panel::Created(HWND handle)
     tips = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, ::GetModuleHandleW(nullptr),
                              nullptr);
-    for (const ControlId id : TippedTexts) {
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = dialog;
-        tool.uId = reinterpret_cast<UINT_PTR>(Control(id));
-        tool.lpszText = const_cast<wchar_t*>(L"");
-        ::SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    for (const ControlId id : TippedTexts)
+        AddTip(Control(id));
+    AddTip(Control(ControlId::WriteMV));
     ::SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, 400);
     for (const Setting& setting : AllSettings()) {
         const ListSetting* list = setting.List();
@@ -171,6 +166,76 @@ void Panel::Created(HWND handle)
         if (setting.id == ShownFromStart)
             ::SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(list->shown(image).value_or(-1)), 0);
     }
+    MakeMarks();
+}
+
+void Panel::AddTip(HWND control)
+{
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = dialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    ::SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Panel::MakeMarks()
+{
+    RECT unit{0, 0, 4, 8};
+    ::MapDialogRect(dialog, &unit);
+    const auto font = ::SendMessageW(dialog, WM_GETFONT, 0, 0);
+    for (const Setting& setting : AllSettings()) {
+        const HWND control = Control(setting.id);
+        // The caption: the box's own text, or the label or the group box
+        // that names the control, which stands right before it.
+        const HWND caption = setting.Box() ? control : ::GetWindow(control, GW_HWNDPREV);
+        RECT place{};
+        ::GetWindowRect(caption, &place);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+        // A bullet in the gap in front of the caption: seen in any colours,
+        // and the same for every kind of control.
+        const int top = setting.List() ? place.top : (place.top + place.bottom - unit.bottom) / 2;
+        const HWND mark =
+            ::CreateWindowExW(0, L"STATIC", L"\u2022", WS_CHILD | SS_CENTER | SS_NOPREFIX, place.left - unit.right, top,
+                              unit.right, unit.bottom, dialog, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        ::SendMessageW(mark, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+        marks[setting.id] = mark;
+        AddTip(control);
+    }
+    UpdateMarks();
+}
+
+void Panel::SetKeyerHolds(const std::optional<EepromImage>& held)
+{
+    keyerHolds = held;
+    keyerTexts = held ? ShownTexts(*held) : FieldTexts();
+    UpdateMarks();
+}
+
+bool Panel::IsMarked(ControlId id) const
+{
+    const auto mark = marks.find(id);
+    return mark != marks.end() && ::IsWindowVisible(mark->second);
+}
+
+void Panel::UpdateMarks()
+{
+    const FieldTexts shown = FieldTextsNow();
+    std::vector<std::string> changed;
+    for (const Setting& setting : AllSettings()) {
+        std::string tip;
+        if (keyerHolds) {
+            const std::string held = ShownValue(setting, *keyerHolds, keyerTexts);
+            if (ShownValue(setting, image, shown) != held) {
+                changed.emplace_back(setting.name);
+                tip = KeyerHoldsText(setting, held);
+            }
+        }
+        ::ShowWindow(marks[setting.id], tip.empty() ? SW_HIDE : SW_SHOWNA);
+        SetTip(setting.id, tip);
+    }
+    SetTip(ControlId::WriteMV, WriteSummary(keyerHolds.has_value(), changed));
 }
 
 bool Panel::Command(int id, int code)
@@ -178,8 +243,10 @@ bool Panel::Command(int id, int code)
     if (id == IDOK || id == IDCANCEL)
         return true; // Enter and Escape close nothing: the panel is the window
     if (const int n = MessageOf(id)) {
-        if (code == EN_CHANGE)
+        if (code == EN_CHANGE && !mending) {
             KeepToRule(n);
+            UpdateMarks(); // typing changes what the panel shows, and so what differs
+        }
         return false;
     }
     if (IsKeyerButton(id)) {
@@ -191,10 +258,17 @@ bool Panel::Command(int id, int code)
     if (!setting)
         return false;
     const HWND control = Control(setting->id);
+    if (setting->Number()) {
+        if (code == EN_CHANGE && !mending)
+            UpdateMarks();
+        return false;
+    }
     if (const ListSetting* list = setting->List()) {
         const auto index = ::SendMessageW(control, CB_GETCURSEL, 0, 0);
-        if (code == CBN_SELCHANGE && index >= 0)
+        if (code == CBN_SELCHANGE && index >= 0) {
             list->choose(image, static_cast<int>(index));
+            UpdateMarks();
+        }
         // What is typed into an editable list changes nothing; leaving it
         // shows the chosen entry again.
         if (code == CBN_KILLFOCUS && WindowText(control) != ListEntry(control, index))
@@ -205,6 +279,7 @@ bool Panel::Command(int id, int code)
         // The image holds the state; the mark only shows it.
         ClickCheckBox(image, box->box);
         ::SendMessageW(control, BM_SETCHECK, IsChecked(image, box->box) ? BST_CHECKED : BST_UNCHECKED, 0);
+        UpdateMarks();
         return true;
     }
     return false;
@@ -373,6 +448,7 @@ void Panel::RefreshPanel()
             SetText(setting.id, ShownText(setting, image));
         }
     }
+    UpdateMarks();
 }
 
 int Panel::ValidatePanel()
@@ -452,7 +528,7 @@ void Panel::SetKeyerButtonsEnabled(bool enabled, HWND keep)
 
 void Panel::Tick()
 {
-    SetText(ControlId::BytesLeft, BytesLeftText(Messages()));
+    SetText(ControlId::BytesLeft, BytesLeftText(MessageRoomLeft(Messages())));
     if (countdown.Tick())
         SetText(ControlId::OperationStatus, "");
 }

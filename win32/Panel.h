@@ -15,6 +15,8 @@
 #include "panel/Prompts.h"
 
 #include <array>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -64,8 +66,14 @@ class Panel {
     void ShowLinkStatus(const std::string& text, const std::string& reason);
     // The file-name text 113, with the whole path as its tooltip.
     void ShowFileName(const std::string& text, const std::string& path);
-    // The tooltip of text 106, 121 or 113.
+    // The tooltip of a text, a setting's control or Write MV.
     std::string Tip(ControlId id) const;
+    // What the keyer holds, as far as this run knows (nothing before the
+    // first read or write): each setting the panel shows otherwise gets a
+    // bullet before its caption and says in its tooltip what the keyer
+    // holds; Write MV's tooltip says what it would change.
+    void SetKeyerHolds(const std::optional<EepromImage>& held);
+    bool IsMarked(ControlId id) const;
     // The keyer buttons while an operation runs; `keep`, the one that has
     // the keyboard, stays as it is, so that the focus does not move on.
     void SetKeyerButtonsEnabled(bool enabled, HWND keep = nullptr);
@@ -88,6 +96,9 @@ class Panel {
     int RoomFor(HWND field) const;
     void SetShown(ControlId id, const std::wstring& text);
     void SetTip(ControlId id, const std::string& text);
+    void AddTip(HWND control);
+    void MakeMarks();
+    void UpdateMarks();
 
     EepromImage& image;
     Prompts& prompts;
@@ -100,6 +111,9 @@ class Panel {
     bool mending = false;
     HWND tips = nullptr;
     std::string laterText, laterReason;
+    std::optional<EepromImage> keyerHolds;
+    FieldTexts keyerTexts; // as the panel would show what the keyer holds
+    std::map<ControlId, HWND> marks;
 };
 
 // The text of a window.

@@ -38,6 +38,11 @@ void PanelKeyer::BusyChanged(bool busy)
     frame->ShowBusy(busy);
 }
 
+void PanelKeyer::KeyerHoldsChanged(const std::optional<EepromImage>& held)
+{
+    frame->EditorPanel().SetKeyerHolds(held);
+}
+
 bool PanelKeyer::CheckBeforeWrite()
 {
     // Checked once the keyer has answered, as Write MV always did.

@@ -26,6 +26,7 @@ class PanelKeyer : public PanelCommands, private OperationReport {
 
   private:
     void BusyChanged(bool busy) override;
+    void KeyerHoldsChanged(const std::optional<EepromImage>& held) override;
     bool CheckBeforeWrite() override;
     void ShowLinkStatus(const std::string& text, const std::string& reason) override;
     void ShowPotVal(const std::string& text) override;

@@ -610,6 +610,7 @@ TEST_CASE("File Open and Save name the file, on a long path with an accent")
     window.frame->Command(Cmd::Open);
     CHECK(window.frame->Image() == saved);
     CHECK(window.Text(C::FileName) == "File Name: caf\xC3\xA9.eep");
+    CHECK(window.panel().Tip(C::FileName) == Utf8Path(file));
     CHECK(window.Text(C::Weight) == "55");
     CHECK(window.Text(C::KeyerMode) == "Iambic A");
     CHECK(window.Text(C::Message1) == "TEST");
@@ -688,6 +689,7 @@ TEST_CASE("the keyer buttons run the keyer operations and show what they tell")
     Window window(5, nullptr, &keyer);
     const auto press = [&](ControlId button) { ::SendMessageW(window.Control(button), BM_CLICK, 0, 0); };
 
+    CHECK(window.panel().Tip(C::WriteMV) == "Writes the whole image; the keyer has not been read yet.");
     press(C::TestMV);
     CHECK(window.Text(C::OperationStatus) == "MV OK");
     CHECK(window.Text(C::LinkStatus) == "MV Open, F/W revision 23");
@@ -700,6 +702,17 @@ TEST_CASE("the keyer buttons run the keyer operations and show what they tell")
     CHECK(window.Text(C::Message1) == "CQ TEST");
     CHECK(window.Text(C::OperationStatus) == "Done");
     CHECK(window.panel().Countdown().Left() == StatusCountdown::Ticks);
+
+    // What differs from the keyer is marked, and said.
+    CHECK(window.panel().Tip(C::WriteMV) == "Writes no change; the keyer holds what the panel shows.");
+    ::SetWindowTextW(window.Control(C::Weight), L"60");
+    window.Choose(C::Sidetone, 6);
+    CHECK(window.panel().IsMarked(C::Weight));
+    CHECK(window.panel().IsMarked(C::Sidetone));
+    CHECK_FALSE(window.panel().IsMarked(C::LeadIn));
+    CHECK(window.panel().Tip(C::Weight) == "Keyer holds 55.");
+    CHECK(window.panel().Tip(C::Sidetone) == "Keyer holds none.");
+    CHECK(window.panel().Tip(C::WriteMV) == "Writes 2 changes: Weight, Sidetone Hz.");
 
     // A refused field: nothing written, and the status stays.
     window.panel().SetText(C::Weight, "5");
@@ -717,6 +730,8 @@ TEST_CASE("the keyer buttons run the keyer operations and show what they tell")
     CHECK(DecodeMessage(keyer.eeprom, 1) == "TEST DE K");
     CHECK(keyer.eeprom == window.frame->Image());
     CHECK(window.Text(C::OperationStatus) == "Done");
+    CHECK_FALSE(window.panel().IsMarked(C::Weight));
+    CHECK(window.panel().Tip(C::WriteMV) == "Writes no change; the keyer holds what the panel shows.");
 
     press(C::Test4);
     CHECK(keyer.played == std::vector<int>{4});
