@@ -23,7 +23,12 @@ PortPresence DescribePort(int port, const std::string& configFolder, const Adapt
             presence.device =
                 (target.is_absolute() ? target : named.parent_path() / target).lexically_normal().string();
     }
+#ifdef _WIN32
+    // Windows names its ports itself; those it has come with the adapters.
+    presence.present = adapters.count(presence.device) > 0;
+#else
     presence.present = !presence.device.empty() && fs::exists(presence.device, ec);
+#endif
     if (presence.present) {
         const auto adapter = adapters.find(ResolveDevice(presence.device));
         if (adapter != adapters.end())
