@@ -1,0 +1,49 @@
+#pragma once
+
+// The boxes and choosers of the Windows face, the About box and the help.
+
+#include "panel/Prompts.h"
+#include "paths/Paths.h"
+
+#include <string>
+#include <windows.h>
+
+// Message boxes titled "Error" and the common file choosers for .eep files.
+class Win32Prompts : public Prompts {
+  public:
+    // The windows that own what Owner names; none until they exist.
+    void SetOwners(HWND mainWindow, HWND editorPanel);
+
+    void ErrorBox(Owner owner, const std::string& text) override;
+    void WarningBox(const std::string& text, const std::string& details) override;
+    // The open chooser starts in `folder`, else where the last file was
+    // chosen, else where Windows likes.
+    std::optional<std::string> ChooseOpenFile(Owner owner, const std::string& folder) override;
+    std::optional<std::string> ChooseSaveFile(Owner owner) override;
+    // Backups are opened with the file chooser, and Windows names its own
+    // ports: nothing of these is offered here.
+    bool Offer(Owner, const std::string&, const std::string&, const std::string&) override { return false; }
+    std::optional<std::size_t> ChooseBackup(const std::vector<std::string>&, const std::vector<std::string>&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>&, int, const DeviceRefusal&) override
+    {
+        return std::nullopt;
+    }
+
+  private:
+    HWND OwnerWindow(Owner owner) const;
+    std::optional<std::string> Choose(Owner owner, const std::string& folder, bool save);
+
+    HWND mainWindow = nullptr;
+    HWND editorPanel = nullptr;
+    std::string lastFolder;
+};
+
+// The About box, modal, owned by `owner`; only OK (or Enter) closes it.
+INT_PTR RunAboutBox(HWND owner, const std::string& osFamily);
+
+// The bundled help pages: index.html in the folder "help" beside the help
+// path that the paths name.
+std::string HelpIndexPath(const AppPaths& paths);

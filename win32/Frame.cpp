@@ -1,0 +1,323 @@
+#include "win32/Frame.h"
+
+#include "app/FileCommands.h"
+#include "files/PortSettings.h"
+#include "image/PanelRules.h"
+#include "keyer/PortProblems.h"
+#include "res/Layouts.h"
+#include "win32/Dialogs.h"
+#include "win32/MessagePump.h"
+#include "win32/Text.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <shellapi.h>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t ClassName[] = L"Morvel";
+constexpr wchar_t WindowTitle[] = L"Morvel2 Standalone Editor";
+constexpr int IconId = 240;
+
+// Windows names its own COM ports, and the settings finder is the Linux
+// window's: neither is offered here.
+bool OnThisFace(int id)
+{
+    return id != Cmd::AssignDevice && id != Cmd::GoToSetting;
+}
+
+// The commands on files and ports, which stay still while the keyer is
+// talked to: a file opened or a port changed then would be undone by it.
+bool WaitsForOperation(int id)
+{
+    return id == Cmd::Open || id == Cmd::OpenBackup || id == Cmd::Save || PortForCommand(id) != 0;
+}
+
+bool RegisterWindowClass(WNDPROC procedure)
+{
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (::GetClassInfoExW(instance, ClassName, &windowClass))
+        return true;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    const HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(IconId));
+    windowClass.hIcon = icon ? icon : ::LoadIconW(nullptr, IDI_APPLICATION);
+    windowClass.hIconSm =
+        icon ? static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IconId), IMAGE_ICON, 16, 16, 0)) : nullptr;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_SCROLLBAR + 1);
+    windowClass.lpszClassName = ClassName;
+    return ::RegisterClassExW(&windowClass) != 0;
+}
+
+// "Ctrl+R" as a key of the window.
+bool ParseShortcut(std::string_view shortcut, ACCEL& key)
+{
+    constexpr std::string_view Ctrl = "Ctrl+";
+    if (!shortcut.starts_with(Ctrl) || shortcut.size() != Ctrl.size() + 1)
+        return false;
+    key.fVirt = FVIRTKEY | FCONTROL;
+    key.key = static_cast<WORD>(shortcut.back());
+    return true;
+}
+
+} // namespace
+
+HMENU BuildMainMenu()
+{
+    const HMENU bar = ::CreateMenu();
+    for (const MenuSpec& menu : MainMenu) {
+        const HMENU popup = ::CreatePopupMenu();
+        bool separator = false;
+        int items = 0;
+        for (const MenuItemSpec& item : menu.items) {
+            if (!item.caption) {
+                separator = items > 0;
+                continue;
+            }
+            if (!OnThisFace(item.id))
+                continue;
+            if (separator)
+                ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+            separator = false;
+            std::string caption = item.caption;
+            if (item.shortcut)
+                caption += std::string("\t") + item.shortcut;
+            ::AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(item.id), Wide(caption).c_str());
+            ++items;
+        }
+        ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), Wide(menu.caption).c_str());
+    }
+    return bar;
+}
+
+HACCEL BuildKeys()
+{
+    std::vector<ACCEL> keys;
+    for (const MenuSpec& menu : MainMenu) {
+        for (const MenuItemSpec& item : menu.items) {
+            ACCEL key{};
+            if (item.caption && item.shortcut && OnThisFace(item.id) && ParseShortcut(item.shortcut, key)) {
+                key.cmd = static_cast<WORD>(item.id);
+                keys.push_back(key);
+            }
+        }
+    }
+    return ::CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
+}
+
+Frame::Frame(const AppPaths& paths, Prompts& prompts, PanelCommands& keyer, std::int32_t selectedPort, int density)
+    : paths(paths), prompts(prompts), keyer(keyer), selectedPort(selectedPort)
+{
+    if (!RegisterWindowClass(WindowProc))
+        return;
+    const WindowPixels size = InitialWindowSize(density);
+    width = size.width;
+    height = size.height;
+    wchar_t verify[8] = {};
+    ::GetPrivateProfileStringW(L"General", L"verifyAfterWriting", L"false", verify, 8, OptionsPath().c_str());
+    verifyAfterWriting = std::wstring_view(verify) == L"true";
+    keys = BuildKeys();
+    window = ::CreateWindowExW(0, ClassName, WindowTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width, height,
+                               nullptr, BuildMainMenu(), ::GetModuleHandleW(nullptr), this);
+    if (!window)
+        return;
+    // Everything in the panel must be seen at the start, whatever this
+    // system's fonts make of its dialog units.
+    RECT placed{};
+    ::GetWindowRect(panel->Handle(), &placed);
+    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&placed), 2);
+    RECT needed{0, 0, placed.right + placed.left, placed.bottom + placed.left};
+    ::AdjustWindowRectEx(&needed, WS_OVERLAPPEDWINDOW, TRUE, 0);
+    width = std::max(width, static_cast<int>(needed.right - needed.left));
+    height = std::max(height, static_cast<int>(needed.bottom - needed.top));
+    ::SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Frame::~Frame()
+{
+    if (window) {
+        // Gone with its object, not closed by the person: no quit request.
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        ::DestroyWindow(window);
+    }
+    if (keys)
+        ::DestroyAcceleratorTable(keys);
+}
+
+LRESULT CALLBACK Frame::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* frame = static_cast<Frame*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+        frame->window = window;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(frame));
+    }
+    auto* frame = reinterpret_cast<Frame*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    return frame ? frame->Dispatch(message, wParam, lParam) : ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT Frame::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        panel = std::make_unique<Panel>(window, image, prompts, keyer);
+        UpdatePortMenu();
+        ::CheckMenuItem(::GetMenu(window), Cmd::VerifyAfterWriting,
+                        MF_BYCOMMAND | (verifyAfterWriting ? MF_CHECKED : MF_UNCHECKED));
+        return panel->Handle() ? 0 : -1;
+    case WM_SETFOCUS:
+        ::SetFocus(panel->Handle());
+        return 0;
+    case WM_GETMINMAXINFO:
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMaxTrackSize = {width, height};
+        return 0;
+    case WM_COMMAND:
+        Command(LOWORD(wParam));
+        return 0;
+    case WM_CLOSE:
+        // A keyer operation may be waiting in one of its boxes: closing now
+        // would pull the panel away from under it.
+        if (!keyer.Busy())
+            ::DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        ::PostQuitMessage(0);
+        return 0;
+    default:
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+void Frame::UpdatePortMenu()
+{
+    const HMENU menu = ::GetMenu(window);
+    for (int port = 1; port <= 12; ++port)
+        ::CheckMenuItem(menu, CommandForPort(port), MF_BYCOMMAND | (port == selectedPort ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void Frame::AfterOpen()
+{
+    panel->RefreshPanel(); // also after a cancel: typed values go back to the image's
+}
+
+void Frame::Command(int id)
+{
+    if (keyer.Busy() && WaitsForOperation(id))
+        return;
+    if (const int port = PortForCommand(id)) {
+        selectedPort = port;
+        if (const std::string warning = WritePortSettings(paths.portSettingsPath, selectedPort); !warning.empty())
+            prompts.WarningBox(warning, {});
+        UpdatePortMenu();
+        return;
+    }
+    const FileNameDisplay showName = [this](const std::string& text, const std::string& path) {
+        panel->ShowFileName(text, path);
+    };
+    switch (id) {
+    case Cmd::Open:
+        OpenEepromFile(image, prompts, Owner::MainWindow, showName);
+        AfterOpen();
+        break;
+    case Cmd::OpenBackup:
+        OpenEepromFile(image, prompts, Owner::MainWindow, showName, paths.backupFolder);
+        AfterOpen();
+        break;
+    case Cmd::Save:
+        if (panel->ValidatePanel() == 1)
+            SaveEepromFile(image, prompts, Owner::MainWindow, showName);
+        break;
+    case Cmd::Exit:
+        if (!keyer.Busy())
+            ::PostQuitMessage(0);
+        break;
+    case Cmd::ReadMV:
+        keyer.Press(ControlId::ReadMV);
+        break;
+    case Cmd::WriteMV:
+        keyer.Press(ControlId::WriteMV);
+        break;
+    case Cmd::TestMV:
+        keyer.Press(ControlId::TestMV);
+        break;
+    case Cmd::VerifyAfterWriting:
+        SetVerifyAfterWriting(!verifyAfterWriting);
+        break;
+    case Cmd::About:
+        RunAboutBox(window, paths.osFamily);
+        break;
+    case Cmd::Help:
+        OpenHelp();
+        break;
+    default:
+        break;
+    }
+}
+
+std::wstring Frame::OptionsPath() const
+{
+    return Wide(paths.configFolder + "\\mv2mgr.ini");
+}
+
+void Frame::SetVerifyAfterWriting(bool on)
+{
+    verifyAfterWriting = on;
+    ::CheckMenuItem(::GetMenu(window), Cmd::VerifyAfterWriting, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    // Remembered between runs; a folder that takes no file forgets it.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(Wide(paths.configFolder)), ignored);
+    ::WritePrivateProfileStringW(L"General", L"verifyAfterWriting", on ? L"true" : L"false", OptionsPath().c_str());
+}
+
+void Frame::OpenHelp()
+{
+    const std::string index = HelpIndexPath(paths);
+    const auto opened = reinterpret_cast<INT_PTR>(
+        ::ShellExecuteW(window, L"open", Wide(index).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (opened <= 32)
+        prompts.ErrorBox(Owner::MainWindow,
+                         "The help pages cannot be opened (" + index + "): " + SystemErrorText(::GetLastError()) + ".");
+}
+
+bool Frame::TakeKeys(MSG& message)
+{
+    if (keys && ::TranslateAcceleratorW(window, keys, &message))
+        return true;
+    // Tab, Shift+Tab, arrows and the buttons' Alt keys within the panel.
+    return panel && panel->Handle() && ::IsDialogMessageW(panel->Handle(), &message);
+}
+
+bool Frame::Pump()
+{
+    return PumpMessages([this](MSG& message) { return TakeKeys(message); });
+}
+
+void Frame::ShowBusy(bool busy)
+{
+    const HMENU menu = ::GetMenu(window);
+    for (const MenuSpec& popup : MainMenu) {
+        for (const MenuItemSpec& item : popup.items) {
+            if (item.caption && WaitsForOperation(item.id))
+                ::EnableMenuItem(menu, static_cast<UINT>(item.id), MF_BYCOMMAND | (busy ? MF_GRAYED : MF_ENABLED));
+        }
+    }
+}
+
+int Frame::Run()
+{
+    ::ShowWindow(window, SW_SHOWNORMAL);
+    ::UpdateWindow(window);
+    MSG message{};
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (TakeKeys(message))
+            continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

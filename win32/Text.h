@@ -1,0 +1,9 @@
+#pragma once
+
+// The program's texts are UTF-8; Windows takes and gives UTF-16.
+
+#include <string>
+#include <string_view>
+
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);

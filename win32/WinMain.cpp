@@ -1,0 +1,54 @@
+#include "files/PortSettings.h"
+#include "keyer/Operations.h"
+#include "paths/Paths.h"
+#include "win32/Dialogs.h"
+#include "win32/Frame.h"
+#include "win32/MessagePump.h"
+#include "win32/PanelKeyer.h"
+#include "win32/Win32SerialChannel.h"
+
+#include <commctrl.h>
+#include <windows.h>
+
+namespace {
+
+// Pixels per logical inch across the screen; 0 when there is no screen.
+int ScreenDensity()
+{
+    const HDC screen = ::GetDC(nullptr);
+    if (!screen)
+        return 0;
+    const int density = ::GetDeviceCaps(screen, LOGPIXELSX);
+    ::ReleaseDC(nullptr, screen);
+    return density;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    ::InitCommonControls();
+    const AppPaths paths = DeterminePaths();
+    Win32Prompts prompts;
+    std::int32_t selectedPort = 0;
+    if (const std::string warning = ReadPortSettings(paths.portSettingsPath, selectedPort); !warning.empty())
+        prompts.WarningBox(warning, {});
+
+    // While the keyer is talked to, the window goes on painting and counting.
+    Frame* window = nullptr;
+    const auto pump = [&window] { return !window || window->Pump(); };
+    PumpingWaiter waiter(pump);
+    Win32SerialChannel channel(
+        {}, [&waiter](int ms) { waiter.Wait(ms); }, [&pump] { pump(); });
+    KeyerOperations operations(channel, waiter);
+    operations.SetBackupFolder(paths.backupFolder);
+    PanelKeyer keyer(operations, prompts);
+
+    Frame frame(paths, prompts, keyer, selectedPort, ScreenDensity());
+    if (!frame)
+        return 0;
+    window = &frame;
+    keyer.Bind(frame);
+    prompts.SetOwners(frame.Handle(), frame.EditorPanel().Handle());
+    return frame.Run();
+}
