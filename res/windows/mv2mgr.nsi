@@ -2,7 +2,8 @@
 ; a Start menu entry, .eep files opening in the editor, and an uninstaller
 ; that leaves the person's backups and port settings alone.
 ; makensis -DVERSION=2.8 -DSTAGE=folder -DOUTFILE=setup.exe mv2mgr.nsi
-Unicode true
+; The programs are 64-bit; so is the installer.
+Target amd64-unicode
 !include "MUI2.nsh"
 
 Name "Morvel2 Standalone Editor ${VERSION}"
