@@ -41,8 +41,8 @@ std::string ReadPortSettings(const std::string& path, std::int32_t& selectedPort
 
     // A short file replaces only the low-order bytes it holds.
     PortBytes bytes = ToLittleEndian(selectedPort);
-    std::fread(bytes.data(), 1, bytes.size(), file.get());
-    if (std::ferror(file.get()))
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    if (got < bytes.size() && std::ferror(file.get()))
         return "Read file failed.";
     selectedPort = FromLittleEndian(bytes);
     return {};
@@ -55,7 +55,8 @@ std::int32_t PortInSettings(const std::string& path)
     if (!file)
         return 1;
     PortBytes bytes{};
-    std::fread(bytes.data(), 1, bytes.size(), file.get());
+    // A short file holds the low-order bytes; the rest stay zero.
+    [[maybe_unused]] const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
     return FromLittleEndian(bytes);
 }
 

@@ -215,8 +215,11 @@ std::string BytesLeftText(int left)
 
 std::string ValueInWords(const Setting& setting, std::string_view shown)
 {
-    if (setting.Message())
-        return "\"" + std::string(shown) + "\"";
+    if (setting.Message()) {
+        std::string quoted(1, '"');
+        quoted.append(shown).push_back('"');
+        return quoted;
+    }
     if (setting.List() && shown.empty())
         return std::string(NoEntry);
     return std::string(shown);

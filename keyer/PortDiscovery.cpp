@@ -23,7 +23,12 @@ PortPresence DescribePort(int port, const std::string& configFolder, const Adapt
             presence.device =
                 (target.is_absolute() ? target : named.parent_path() / target).lexically_normal().string();
     }
+#ifdef _WIN32
+    // Windows names its ports itself; those it has come with the adapters.
+    presence.present = adapters.count(presence.device) > 0;
+#else
     presence.present = !presence.device.empty() && fs::exists(presence.device, ec);
+#endif
     if (presence.present) {
         const auto adapter = adapters.find(ResolveDevice(presence.device));
         if (adapter != adapters.end())
@@ -61,7 +66,8 @@ std::string PortCaption(const PortPresence& presence)
     if (presence.device.empty())
         return caption;
     // A link's target may hold any byte; one port stays one line.
-    caption += " " + ShownControls(presence.device);
+    caption += ' ';
+    caption += ShownControls(presence.device);
     if (!presence.present)
         return caption + " (not present)";
     return presence.adapter.empty() ? caption : caption + " \u2014 " + ShownControls(presence.adapter);
@@ -89,7 +95,8 @@ std::string WhyNotADevice(const std::string& path)
     if (path.empty())
         return "Type the device's path, for example /dev/rfcomm0, or browse for it.";
     if (path.front() != '/')
-        return "\"" + ShownControls(path) + "\" is not a whole path; a device's path begins with /dev/.";
+        return std::string(1, '"').append(ShownControls(path)) +
+               "\" is not a whole path; a device's path begins with /dev/.";
     std::error_code ec;
     const auto status = fs::status(path, ec);
     const std::string shown = ShownControls(path);

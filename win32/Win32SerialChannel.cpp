@@ -31,17 +31,6 @@ bool DeviceGone(DWORD error)
     }
 }
 
-std::string Utf8(std::wstring_view text)
-{
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), bytes, nullptr, nullptr);
-    return out;
-}
-
 // The port number in a name such as "COM5", or 0.
 int ComNumber(std::wstring_view name)
 {

@@ -1,22 +1,14 @@
 #!/usr/bin/env bash
-# Builds serial_probe.exe with mingw-w64 and runs win32_link_check against
-# it under wine, in a wine prefix of its own.
-# Usage: tests/win32/run_link_check.sh PREFIX BUILD-DIR
-# PREFIX is made when missing; BUILD-DIR is a Linux build that holds
-# tests/win32_link_check. Needs g++-mingw-w64-x86-64-posix, wine64 and wine.
+# Runs win32_link_check against the Windows build's serial_probe.exe under
+# wine, in the wine prefix PREFIX (made when missing).
+# Usage: tests/win32/run_link_check.sh PREFIX LINUX-BUILD WINDOWS-BUILD
+# LINUX-BUILD holds tests/win32_link_check, WINDOWS-BUILD tests/serial_probe.exe.
 set -euo pipefail
-[ $# -eq 2 ] || { echo "usage: $0 PREFIX BUILD-DIR" >&2; exit 2; }
-source=$(cd "$(dirname "$0")/../.." && pwd)
+[ $# -eq 3 ] || { echo "usage: $0 PREFIX LINUX-BUILD WINDOWS-BUILD" >&2; exit 2; }
 prefix=$(mkdir -p "$1" && cd "$1" && pwd)
 build=$(cd "$2" && pwd)
+probe=$(cd "$3" && pwd)/tests/serial_probe.exe
 export WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
-
-probe=$build/win32/serial_probe.exe
-mkdir -p "$build/win32"
-x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Wpedantic -Werror -O2 -I"$source" \
-  -static -static-libgcc -static-libstdc++ -o "$probe" \
-  "$source/win32/Win32SerialChannel.cpp" "$source/keyer/KeyerCommands.cpp" "$source/keyer/PortNames.cpp" \
-  "$source/keyer/PortWords.cpp" "$source/tests/win32/serial_probe.cpp"
 
 [ -f "$prefix/system.reg" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
 

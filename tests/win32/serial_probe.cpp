@@ -99,6 +99,7 @@ class ToldChannel : public SerialChannel {
     const LinkTimings& Timings() const override { return real.Timings(); }
     std::string FailureReason() const override { return real.FailureReason(); }
     bool LineLost() const override { return real.LineLost(); }
+    void SetProgress(std::function<void(int, int)> tell) override { real.SetProgress(std::move(tell)); }
 
   private:
     bool pumped;

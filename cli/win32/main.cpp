@@ -1,0 +1,57 @@
+#include "cli/Cli.h"
+#include "files/RegularFile.h"
+#include "keyer/PortNames.h"
+#include "paths/Paths.h"
+#include "win32/Win32SerialChannel.h"
+
+#include <io.h>
+#include <iostream>
+#include <windows.h>
+
+namespace {
+
+// A command line has no window to keep painting: it sleeps.
+class SleepingWaiter : public Waiter {
+  public:
+    void Wait(int ms) override
+    {
+        if (ms > 0)
+            ::Sleep(static_cast<DWORD>(ms));
+    }
+};
+
+std::string Utf8(const wchar_t* text)
+{
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 1 ? size - 1 : 0), '\0');
+    if (size > 1)
+        ::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+// Windows names its COM ports itself; those it has are present.
+AdapterDescriptions PresentPorts()
+{
+    AdapterDescriptions present;
+    for (const int port : ComPortsPresent())
+        present.emplace(PortDevice(port, {}), std::string());
+    return present;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t* argv[])
+{
+    KeepWritesPastLimitsAsErrors();
+    // What is printed is UTF-8 (a message's "é" refused, a path), as on Linux.
+    ::SetConsoleOutputCP(CP_UTF8);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(Utf8(argv[i]));
+    const AppPaths found = DeterminePaths();
+    const CliPaths paths{found.configFolder, found.portSettingsPath, found.backupFolder};
+    SleepingWaiter waiter;
+    const CliPlatform platform{[](const std::string&) { return std::make_unique<Win32SerialChannel>(); }, PresentPorts,
+                               waiter, ::_isatty(_fileno(stderr)) != 0};
+    return RunCli(args, paths, platform, std::cout, std::cerr);
+}
