@@ -23,6 +23,3 @@ class AboutBox : public QDialog {
     QLabel* version = nullptr;
     QLabel* system = nullptr;
 };
-
-// "Ver <version>, Built <time>, <date>" with the build's stamps.
-QString VersionLine();

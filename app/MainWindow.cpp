@@ -179,7 +179,8 @@ void MainWindow::SizeToScreen()
 {
     const QScreen* screen = this->screen();
     const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
-    const QSize pixels = InitialWindowSize(ScreenDensity(screen));
+    const WindowPixels start = InitialWindowSize(ScreenDensity(screen));
+    const QSize pixels(start.width, start.height);
     QSize size(qRound(pixels.width() / ratio), qRound(pixels.height() / ratio));
     // Everything in the panel must be visible at the start, whatever the
     // fonts of this desktop make of its dialog units.

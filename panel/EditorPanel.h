@@ -7,6 +7,7 @@
 #include "image/ControlIds.h"
 #include "image/EepromImage.h"
 #include "image/MessageCodec.h"
+#include "image/PanelRules.h"
 #include "image/Settings.h"
 #include "panel/LayoutBuilder.h"
 #include "panel/Prompts.h"
@@ -24,7 +25,7 @@ class EditorPanel : public QFrame {
     Q_OBJECT
 
   public:
-    static constexpr int StatusTicks = 18;
+    static constexpr int StatusTicks = ::StatusCountdown::Ticks;
     static constexpr int AnnounceDelayMs = 100;
 
     EditorPanel(EepromImage& image, Prompts& prompts, QWidget* parent = nullptr);

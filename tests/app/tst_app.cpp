@@ -137,7 +137,8 @@ void TestApp::windowSizeFromDensity()
 {
     QFETCH(int, density);
     QFETCH(QSize, size);
-    QCOMPARE(InitialWindowSize(density), size);
+    const WindowPixels pixels = InitialWindowSize(density);
+    QCOMPARE(QSize(pixels.width, pixels.height), size);
 }
 
 void TestApp::windowShowsPanelAndCannotGrow()
