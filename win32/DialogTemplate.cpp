@@ -1,6 +1,6 @@
 #include "win32/DialogTemplate.h"
 
-#include "win32/Text.h"
+#include "files/WideText.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "image/PanelRules.h"
 #include "res/Layouts.h"
 #include "win32/DialogTemplate.h"
-#include "win32/Text.h"
+#include "files/WideText.h"
 
 #include <commdlg.h>
 #include <vector>

@@ -7,7 +7,7 @@
 #include "res/Layouts.h"
 #include "win32/Dialogs.h"
 #include "win32/MessagePump.h"
-#include "win32/Text.h"
+#include "files/WideText.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -4,7 +4,7 @@
 #include "keyer/Operations.h"
 #include "res/Layouts.h"
 #include "win32/DialogTemplate.h"
-#include "win32/Text.h"
+#include "files/WideText.h"
 
 #include <commctrl.h>
 #include <string_view>

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 #include "files/RegularFile.h"
+#include "files/WideText.h"
 #include "keyer/PortNames.h"
 #include "paths/Paths.h"
 #include "win32/Win32SerialChannel.h"
@@ -20,15 +21,6 @@ class SleepingWaiter : public Waiter {
     }
 };
 
-std::string Utf8(const wchar_t* text)
-{
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 1 ? size - 1 : 0), '\0');
-    if (size > 1)
-        ::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-    return out;
-}
-
 // Windows names its COM ports itself; those it has are present.
 AdapterDescriptions PresentPorts()
 {
@@ -47,7 +39,7 @@ int wmain(int argc, wchar_t* argv[])
     ::SetConsoleOutputCP(CP_UTF8);
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
-        args.push_back(Utf8(argv[i]));
+        args.emplace_back(Utf8(argv[i]));
     const AppPaths found = DeterminePaths();
     const CliPaths paths{found.configFolder, found.portSettingsPath, found.backupFolder};
     SleepingWaiter waiter;

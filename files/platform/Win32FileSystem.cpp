@@ -1,5 +1,6 @@
 #include "files/NativePath.h"
 #include "files/RegularFile.h"
+#include "files/WideText.h"
 #include "files/platform/FileSystem.h"
 
 #include <cstdint>
@@ -11,28 +12,6 @@
 #include <windows.h>
 
 namespace {
-
-std::wstring Wide(const std::string& utf8)
-{
-    if (utf8.empty())
-        return {};
-    const int size = static_cast<int>(utf8.size());
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& wide)
-{
-    if (wide.empty())
-        return {};
-    const int size = static_cast<int>(wide.size());
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), n, nullptr, nullptr);
-    return utf8;
-}
 
 // The form every call below takes: a path of MAX_PATH or more characters
 // only works as an absolute "\\?\" path.
@@ -68,7 +47,7 @@ std::string SystemText(DWORD error)
     while (!message.empty() &&
            (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' || message.back() == L'.'))
         message.pop_back();
-    return Narrow(message);
+    return Utf8(message);
 }
 
 class Handle {
@@ -169,7 +148,7 @@ std::filesystem::path NativePath(const std::string& utf8)
 
 std::string Utf8Path(const std::filesystem::path& path)
 {
-    return Narrow(path.native());
+    return Utf8(path.native());
 }
 
 // Windows has no file-size signal: a write past a quota simply fails.
@@ -461,7 +440,7 @@ std::vector<std::string> OwnFolder::RegularFiles() const
     do {
         if (!(found.dwFileAttributes &
               (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
-            names.push_back(Narrow(found.cFileName));
+            names.push_back(Utf8(found.cFileName));
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);
     return names;

@@ -1,5 +1,6 @@
 #include "keyer/PortProblems.h"
 
+#include "files/WideText.h"
 #include "keyer/PortWords.h"
 
 #include <windows.h>
@@ -38,13 +39,7 @@ std::string SystemErrorText(unsigned long error)
     const DWORD length =
         ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                          nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string words;
-    if (length > 0) {
-        const int size =
-            ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-        words.resize(static_cast<std::size_t>(size > 0 ? size : 0));
-        ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), words.data(), size, nullptr, nullptr);
-    }
+    std::string words = length > 0 ? Utf8(std::wstring_view(text, length)) : std::string();
     if (text)
         ::LocalFree(text);
     while (!words.empty() &&

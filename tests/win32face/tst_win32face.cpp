@@ -11,7 +11,7 @@
 #include "win32/Frame.h"
 #include "win32/MessagePump.h"
 #include "win32/PanelKeyer.h"
-#include "win32/Text.h"
+#include "files/WideText.h"
 #include "win32/Win32SerialChannel.h"
 
 #include <Version.h>

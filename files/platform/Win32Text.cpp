@@ -1,4 +1,4 @@
-#include "win32/Text.h"
+#include "files/WideText.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// The program's texts are UTF-8; Windows takes and gives UTF-16.
+// The program's texts are UTF-8; Windows takes and gives UTF-16. Windows only.
 
 #include <string>
 #include <string_view>
