@@ -6,6 +6,7 @@
 #include "keyer/qt/QtSerialChannel.h"
 #include "keyer/qt/QtWaiter.h"
 #include "support/FakeKeyer.h"
+#include "support/LineBytes.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -44,18 +45,6 @@ struct Shown : LinkDisplay {
     void ShowPotVal(const std::string& text) override { potVal = text; }
     void ShowPbVal(const std::string& text) override { pbVal = text; }
 };
-
-using Bytes = std::vector<std::uint8_t>;
-const Bytes HandshakeBytes{0x13, 0x13, 0x13, 0x00, 0x04, 0x55, 0x00, 0x03, 0x00, 0x09};
-const Bytes ReadingBytes{0x00, 0x06, 0x00, 0x05};
-
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-    Bytes all;
-    for (const auto& p : parts)
-        all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
 
 // The real channel, with the steps that touch the line watched, and the
 // line settings refused on request.

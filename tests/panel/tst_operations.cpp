@@ -7,6 +7,7 @@
 #include "panel/KeyerButtons.h"
 #include "support/Announcements.h"
 #include "support/FakeKeyer.h"
+#include "support/LineBytes.h"
 #include "support/RecordingPrompts.h"
 #include "support/SentToReader.h"
 
@@ -28,9 +29,9 @@
 namespace {
 
 constexpr int Port = 2;
-using Bytes = std::vector<std::uint8_t>;
 using Fault = FakeKeyer::Fault;
-const Bytes HandshakeBytes{0x13, 0x13, 0x13, 0x00, 0x04, 0x55, 0x00, 0x03, 0x00, 0x09, 0x00, 0x06, 0x00, 0x05};
+// Every operation's start, before its own command.
+const Bytes ConnectBytes = Concat({HandshakeBytes, ReadingBytes});
 
 // A keyer image whose number fields all pass the panel's checks.
 EepromImage ValidImage()
@@ -205,10 +206,10 @@ void TestOperations::cleanup()
 std::vector<std::uint8_t> TestOperations::AfterHandshake() const
 {
     const auto received = keyer->Received();
-    if (received.size() < HandshakeBytes.size() ||
-        !std::equal(HandshakeBytes.begin(), HandshakeBytes.end(), received.begin()))
+    if (received.size() < ConnectBytes.size() ||
+        !std::equal(ConnectBytes.begin(), ConnectBytes.end(), received.begin()))
         return {0xFF}; // no complete exchange
-    return {received.begin() + static_cast<long>(HandshakeBytes.size()), received.end()};
+    return {received.begin() + static_cast<long>(ConnectBytes.size()), received.end()};
 }
 
 void TestOperations::testMv_data()
@@ -313,7 +314,7 @@ void TestOperations::connectionFailureShowsWarning()
     QVERIFY(!Busy());
     // Nothing but the exchange went to the keyer.
     const auto received = keyer->Received();
-    QVERIFY(received.size() <= HandshakeBytes.size());
+    QVERIFY(received.size() <= ConnectBytes.size());
 }
 
 void TestOperations::readMvRefreshesAndStatusClears()

@@ -6,6 +6,7 @@
 // wine must map COM5 and COM10 to LINK-FOLDER/com5 and LINK-FOLDER/com10.
 
 #include "support/FakeKeyer.h"
+#include "support/LineBytes.h"
 
 #include <charconv>
 #include <chrono>
@@ -18,19 +19,6 @@
 #include <vector>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-const Bytes Handshake{0x13, 0x13, 0x13, 0x00, 0x04, 0x55, 0x00, 0x03, 0x00, 0x09};
-const Bytes Readings{0x00, 0x06, 0x00, 0x05};
-
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-    Bytes all;
-    for (const auto& p : parts)
-        all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
 
 std::string Hex(const Bytes& bytes, const char* gap = "")
 {
@@ -169,8 +157,8 @@ int main(int argc, char** argv)
         all.insert(all.end(), more);
         return all;
     };
-    const Bytes connect = Concat({Handshake, Readings});
-    const Bytes toEcho(Handshake.begin(), Handshake.begin() + 6);
+    const Bytes connect = Concat({HandshakeBytes, ReadingBytes});
+    const Bytes toEcho(HandshakeBytes.begin(), HandshakeBytes.begin() + 6);
 
     const std::vector<Row> rows{
         {"connect", {}, "connect 5", connect, then({"port open: yes", "line lost: no"}), held},
