@@ -2,10 +2,10 @@
 // ValidatePanel on a full image, idle CPU while the 250 ms timer runs, and
 // peak memory. Run with QT_QPA_PLATFORM=offscreen.
 
-#include "app/MainWindow.h"
+#include "qt/MainWindow.h"
 #include "image/MessageCodec.h"
 #include "keyer/qt/QtSerialChannel.h"
-#include "panel/EditorPanel.h"
+#include "qt/EditorPanel.h"
 #include "paths/Paths.h"
 #include "support/RecordingPrompts.h"
 #include "support/SampleImage.h"

@@ -7,8 +7,8 @@
 
 #include "keyer/qt/QtSerialChannel.h"
 #include "keyer/qt/QtWaiter.h"
-#include "panel/EditorPanel.h"
-#include "panel/KeyerButtons.h"
+#include "qt/EditorPanel.h"
+#include "qt/KeyerButtons.h"
 #include "support/FakeKeyer.h"
 #include "support/RecordingPrompts.h"
 #include "support/SampleImage.h"

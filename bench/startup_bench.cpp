@@ -4,8 +4,8 @@
 // editor...) so that both meet the same machine; the figures are medians.
 // Run as `bench_startup [rounds]`, with QT_QPA_PLATFORM set as for the editor.
 
-#include "app/EditorProgram.h"
-#include "app/FontWarmer.h"
+#include "qt/EditorProgram.h"
+#include "qt/FontWarmer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

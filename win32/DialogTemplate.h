@@ -4,7 +4,7 @@
 // dialogs from: rectangles in dialog units, so that the dialog scales with
 // its font and the screen's density.
 
-#include "res/Layouts.h"
+#include "ui/Layouts.h"
 
 #include <string_view>
 #include <vector>

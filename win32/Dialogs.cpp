@@ -1,7 +1,7 @@
 #include "win32/Dialogs.h"
 
-#include "image/PanelRules.h"
-#include "res/Layouts.h"
+#include "ui/PanelRules.h"
+#include "ui/Layouts.h"
 #include "win32/DialogTemplate.h"
 #include "files/WideText.h"
 

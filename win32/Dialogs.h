@@ -2,7 +2,7 @@
 
 // The boxes and choosers of the Windows face, the About box and the help.
 
-#include "panel/Prompts.h"
+#include "ui/Prompts.h"
 #include "paths/Paths.h"
 
 #include <string>

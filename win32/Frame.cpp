@@ -1,10 +1,10 @@
 #include "win32/Frame.h"
 
-#include "app/FileCommands.h"
+#include "ui/FileCommands.h"
 #include "files/PortSettings.h"
-#include "image/PanelRules.h"
+#include "ui/PanelRules.h"
 #include "keyer/PortProblems.h"
-#include "res/Layouts.h"
+#include "ui/Layouts.h"
 #include "win32/Dialogs.h"
 #include "win32/MessagePump.h"
 #include "files/WideText.h"

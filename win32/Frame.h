@@ -5,7 +5,7 @@
 // help.
 
 #include "image/EepromImage.h"
-#include "panel/Prompts.h"
+#include "ui/Prompts.h"
 #include "paths/Paths.h"
 #include "win32/Panel.h"
 

@@ -2,7 +2,7 @@
 
 #include "image/MessageText.h"
 #include "keyer/Operations.h"
-#include "res/Layouts.h"
+#include "ui/Layouts.h"
 #include "win32/DialogTemplate.h"
 #include "files/WideText.h"
 

@@ -10,9 +10,9 @@
 #include "image/ControlIds.h"
 #include "image/EepromImage.h"
 #include "image/MessageCodec.h"
-#include "image/PanelRules.h"
+#include "ui/PanelRules.h"
 #include "image/Settings.h"
-#include "panel/Prompts.h"
+#include "ui/Prompts.h"
 
 #include <array>
 #include <map>

@@ -6,7 +6,7 @@
 // itself is the keyer's.
 
 #include "keyer/Operations.h"
-#include "panel/Prompts.h"
+#include "ui/Prompts.h"
 #include "win32/Panel.h"
 
 class Frame;

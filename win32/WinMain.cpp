@@ -5,7 +5,7 @@
 #include "win32/Frame.h"
 #include "win32/MessagePump.h"
 #include "win32/PanelKeyer.h"
-#include "win32/Win32SerialChannel.h"
+#include "keyer/win32/Win32SerialChannel.h"
 
 #include <commctrl.h>
 #include <windows.h>

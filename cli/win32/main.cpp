@@ -3,7 +3,7 @@
 #include "files/WideText.h"
 #include "keyer/PortNames.h"
 #include "paths/Paths.h"
-#include "win32/Win32SerialChannel.h"
+#include "keyer/win32/Win32SerialChannel.h"
 
 #include <io.h>
 #include <iostream>

@@ -2,7 +2,7 @@
 
 // Prompts for tests: records every box and answers the choosers from a queue.
 
-#include "panel/Prompts.h"
+#include "ui/Prompts.h"
 
 #include <deque>
 #include <functional>

@@ -1,12 +1,12 @@
 // Renders the main window, filled from a sample image, to a PNG file.
 // Usage: mv2shot OUTPUT.png   (QT_SCALE_FACTOR picks the density)
 
-#include "app/AboutBox.h"
-#include "app/MainWindow.h"
-#include "app/WindowSize.h"
+#include "qt/AboutBox.h"
+#include "qt/MainWindow.h"
+#include "qt/WindowSize.h"
 #include "image/MessageCodec.h"
 #include "keyer/qt/QtSerialChannel.h"
-#include "panel/EditorPanel.h"
+#include "qt/EditorPanel.h"
 #include "paths/Paths.h"
 #include "support/RecordingPrompts.h"
 #include "support/SampleImage.h"
