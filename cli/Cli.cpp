@@ -226,7 +226,7 @@ int ListPorts(Context& c)
     const AdapterDescriptions adapters = c.platform.adapters();
     const int selected = PortInSettings(c.paths.portSettings);
     Json::Array ports;
-    for (int port = 1; port <= PortCount; ++port) {
+    for (const int port : OfferedPorts(selected, adapters)) {
         const PortPresence presence = DescribePort(port, c.paths.configFolder, adapters);
         if (c.json) {
             ports.push_back(Json::Object{{"port", port},
@@ -377,7 +377,8 @@ const Command Commands[] = {
      "Sets each value as in the panel (a list by its entry, a check box by on or off, a number or a message as\n"
      "the field's text), checks and packs as File > Save does, and saves to OUT (default: FILE). Names are the\n"
      "panel's captions, in any case: Weight, MAX, \"Keyer Mode\", \"Message 1\"...", -1, Output, SetValues},
-    {"ports", "ports [--json]", "Com1 to Com12: the device each opens, whether it is there, the adapter.", 0, AsJson,
+    {"ports", "ports [--json]", "Com1 to Com12 (on Windows also every higher COM port it has, and the chosen one): the device each\n"
+     "opens, whether it is there, the adapter.", 0, AsJson,
      ListPorts},
     {"test", "test [--port N]", "Checks the connection and shows the keyer's firmware revision.", 0, Port, TestKeyer},
     {"read", "read OUT.eep [--port N]", "Reads the keyer's memory into OUT, and keeps a backup of it.", 1, Port, ReadKeyer},
@@ -451,8 +452,8 @@ int RunCli(const std::vector<std::string>& args, const CliPaths& paths, const Cl
         } else if (arg == "--port" && (command->options & Port)) {
             const bool given = i + 1 < args.size();
             const int port = given ? ReadInt(args[i + 1]).value_or(0) : 0;
-            const std::string range = "a port number from 1 to " + std::to_string(PortCount);
-            if (port < 1 || port > PortCount)
+            const std::string range = "a port number from 1 to " + std::to_string(HighestPort());
+            if (port < 1 || port > HighestPort())
                 return misused(given ? "--port takes " + range + "; \"" + args[i + 1] + "\" is not one."
                                      : "--port needs " + range + ".");
             c.port = port;

@@ -14,6 +14,13 @@ PortPresence DescribePort(int port, const std::string& configFolder, const Adapt
     PortPresence presence;
     presence.port = port;
     presence.device = PortDevice(port, configFolder);
+#ifdef _WIN32
+    // Windows names its ports itself, and lists each one it has.
+    const auto listed = adapters.find(presence.device);
+    presence.present = !presence.device.empty() && listed != adapters.end();
+    if (presence.present)
+        presence.adapter = listed->second;
+#else
     std::error_code ec;
     // A com<n> link is shown by where it leads, not by its own name.
     const fs::path named(presence.device);
@@ -23,18 +30,24 @@ PortPresence DescribePort(int port, const std::string& configFolder, const Adapt
             presence.device =
                 (target.is_absolute() ? target : named.parent_path() / target).lexically_normal().string();
     }
-#ifdef _WIN32
-    // Windows names its ports itself; those it has come with the adapters.
-    presence.present = adapters.count(presence.device) > 0;
-#else
     presence.present = !presence.device.empty() && fs::exists(presence.device, ec);
-#endif
     if (presence.present) {
         const auto adapter = adapters.find(ResolveDevice(presence.device));
         if (adapter != adapters.end())
             presence.adapter = adapter->second;
     }
+#endif
     return presence;
+}
+
+std::vector<int> OfferedPorts(std::int32_t selected, const AdapterDescriptions& adapters)
+{
+    std::vector<int> ports;
+    for (int port = 1; port <= HighestPort(); ++port) {
+        if (port <= PortCount || port == selected || adapters.count(PortDevice(port, {})) > 0)
+            ports.push_back(port);
+    }
+    return ports;
 }
 
 std::string ShownControls(std::string_view text)

@@ -3,12 +3,15 @@
 // Which device each Comm entry opens, and whether it is there right now:
 // looked up afresh every time, since adapters come and go.
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Resolved device path -> what the system says the adapter is.
+// Resolved device path -> what the system says the adapter is. On Windows
+// the device is the port's own name ("COM15"), and every port the system
+// has is there, with the name it gives the port or an empty text.
 using AdapterDescriptions = std::map<std::string, std::string>;
 
 struct PortPresence {
@@ -19,6 +22,11 @@ struct PortPresence {
 };
 
 PortPresence DescribePort(int port, const std::string& configFolder, const AdapterDescriptions& adapters);
+
+// The ports to choose from, in order: Com1 to Com12 always, then those above
+// that the system has now, and the chosen one, present or not, so that a
+// port once chosen never drops out of sight.
+std::vector<int> OfferedPorts(std::int32_t selected, const AdapterDescriptions& adapters);
 
 // "Com5 /dev/ttyUSB0 — FT232R USB UART", "Com1 /dev/ttyS0 (not present)";
 // control characters in a name are shown escaped (\n, \t, \x1b).

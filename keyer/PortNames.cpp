@@ -4,6 +4,15 @@
 #include <filesystem>
 #include <system_error>
 
+int HighestPort()
+{
+#ifdef _WIN32
+    return 256;
+#else
+    return PortCount;
+#endif
+}
+
 std::string PortName(int port)
 {
     return PortLinkName(port) + ":";
@@ -23,7 +32,7 @@ std::string PortDevice(int port, const std::string& configFolder)
 {
 #ifdef _WIN32
     (void)configFolder;
-    return port >= 1 ? "COM" + std::to_string(port) : std::string();
+    return port >= 1 && port <= HighestPort() ? "COM" + std::to_string(port) : std::string();
 #else
     if (!configFolder.empty()) {
         const auto link = std::filesystem::path(configFolder) / PortLinkName(port);

@@ -6,8 +6,12 @@
 
 #include <string>
 
-// Com1 to Com12.
+// Com1 to Com12: the ports the Comm menu always offers.
 inline constexpr int PortCount = 12;
+
+// The highest port number this system can open: Windows hands out COM
+// numbers up to 256, often above 12; elsewhere a port is one of the twelve.
+int HighestPort();
 
 // "com<n>:", the name the keyer's documentation uses for port n.
 std::string PortName(int port);

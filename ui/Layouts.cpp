@@ -121,9 +121,9 @@ const std::span<const MenuSpec> MainMenu{Menus};
 
 int CommandForPort(int port)
 {
-    if (port < 1 || port > PortCount)
+    if (port < 1 || port > HighestPort())
         return 0;
-    return CommItems[port - 1].id;
+    return port <= PortCount ? CommItems[port - 1].id : HighPortCommands + port;
 }
 
 int PortForCommand(int id)
@@ -132,5 +132,6 @@ int PortForCommand(int id)
         if (CommItems[port - 1].id == id)
             return port;
     }
-    return 0;
+    const int high = id - HighPortCommands;
+    return high > PortCount && high <= HighestPort() ? high : 0;
 }

@@ -74,6 +74,9 @@ inline constexpr int TestMV = 583;
 inline constexpr int VerifyAfterWriting = 584;
 } // namespace Cmd
 
-// Comm menu: port n (1..12) and its command id; 0 when there is none.
+// Comm menu: port n and its command id; 0 when there is none. Com1 to
+// Com12 have the ids of old; a port above them that the system has takes
+// HighPortCommands + n.
+inline constexpr int HighPortCommands = 1000;
 int CommandForPort(int port);
 int PortForCommand(int id);

@@ -3,7 +3,10 @@
 #include "ui/FileCommands.h"
 #include "files/PortSettings.h"
 #include "ui/PanelRules.h"
+#include "keyer/PortDiscovery.h"
+#include "keyer/PortNames.h"
 #include "keyer/PortProblems.h"
+#include "keyer/win32/ComPorts.h"
 #include "ui/Layouts.h"
 #include "win32/Dialogs.h"
 #include "win32/MessagePump.h"
@@ -33,6 +36,18 @@ bool OnThisFace(int id)
 bool WaitsForOperation(int id)
 {
     return id == Cmd::Open || id == Cmd::OpenBackup || id == Cmd::Save || PortForCommand(id) != 0;
+}
+
+// Where the Comm menu stands in the menu bar.
+int CommMenuPosition()
+{
+    for (std::size_t position = 0; position < MainMenu.size(); ++position) {
+        for (const MenuItemSpec& item : MainMenu[position].items) {
+            if (item.caption && PortForCommand(item.id) != 0)
+                return static_cast<int>(position);
+        }
+    }
+    return -1;
 }
 
 bool RegisterWindowClass(WNDPROC procedure)
@@ -166,7 +181,8 @@ LRESULT Frame::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_CREATE:
         panel = std::make_unique<Panel>(window, image, prompts, keyer);
-        UpdatePortMenu();
+        // A chosen port above Com12 has its item, and its check mark, from the start.
+        UpdatePortCaptions(::GetSubMenu(::GetMenu(window), CommMenuPosition()));
         ::CheckMenuItem(::GetMenu(window), Cmd::VerifyAfterWriting,
                         MF_BYCOMMAND | (verifyAfterWriting ? MF_CHECKED : MF_UNCHECKED));
         return panel->Handle() ? 0 : -1;
@@ -178,6 +194,10 @@ LRESULT Frame::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_COMMAND:
         Command(LOWORD(wParam));
+        return 0;
+    case WM_INITMENUPOPUP:
+        if (reinterpret_cast<HMENU>(wParam) == ::GetSubMenu(::GetMenu(window), CommMenuPosition()))
+            UpdatePortCaptions(reinterpret_cast<HMENU>(wParam));
         return 0;
     case WM_CLOSE:
         // A keyer operation may be waiting in one of its boxes: closing now
@@ -196,8 +216,34 @@ LRESULT Frame::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 void Frame::UpdatePortMenu()
 {
     const HMENU menu = ::GetMenu(window);
-    for (int port = 1; port <= 12; ++port)
+    for (int port = 1; port <= HighestPort(); ++port)
         ::CheckMenuItem(menu, CommandForPort(port), MF_BYCOMMAND | (port == selectedPort ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void Frame::UpdatePortCaptions(HMENU comm)
+{
+    if (!comm)
+        return;
+    for (int position = ::GetMenuItemCount(comm) - 1; position >= 0; --position) {
+        if (PortForCommand(static_cast<int>(::GetMenuItemID(comm, position))) > PortCount)
+            ::DeleteMenu(comm, static_cast<UINT>(position), MF_BYPOSITION);
+    }
+    UINT after = 0;
+    while (after < static_cast<UINT>(::GetMenuItemCount(comm)) &&
+           ::GetMenuItemID(comm, static_cast<int>(after)) != static_cast<UINT>(CommandForPort(PortCount)))
+        ++after;
+    // Opened during an operation, the ports stay as still as the table's.
+    const UINT state = MF_STRING | (keyer.Busy() ? MF_GRAYED : MF_ENABLED);
+    const AdapterDescriptions present = ComPortsPresent();
+    for (const int port : OfferedPorts(selectedPort, present)) {
+        const auto id = static_cast<UINT_PTR>(CommandForPort(port));
+        const std::wstring caption = Wide(PortCaption(DescribePort(port, {}, present)));
+        if (port <= PortCount)
+            ::ModifyMenuW(comm, static_cast<UINT>(id), MF_BYCOMMAND | state, id, caption.c_str());
+        else
+            ::InsertMenuW(comm, ++after, MF_BYPOSITION | state, id, caption.c_str());
+    }
+    UpdatePortMenu();
 }
 
 void Frame::AfterOpen()
@@ -306,6 +352,8 @@ void Frame::ShowBusy(bool busy)
                 ::EnableMenuItem(menu, static_cast<UINT>(item.id), MF_BYCOMMAND | (busy ? MF_GRAYED : MF_ENABLED));
         }
     }
+    for (int port = PortCount + 1; port <= HighestPort(); ++port)
+        ::EnableMenuItem(menu, static_cast<UINT>(CommandForPort(port)), MF_BYCOMMAND | (busy ? MF_GRAYED : MF_ENABLED));
 }
 
 int Frame::Run()

@@ -48,6 +48,8 @@ class Frame {
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void UpdatePortMenu();
+    // Names every port afresh and lists those above Com12 that are there now.
+    void UpdatePortCaptions(HMENU comm);
     void AfterOpen();
     void OpenHelp();
     void SetVerifyAfterWriting(bool on);

@@ -1,9 +1,9 @@
 #include "cli/Cli.h"
 #include "files/RegularFile.h"
 #include "files/WideText.h"
-#include "keyer/PortNames.h"
-#include "paths/Paths.h"
+#include "keyer/win32/ComPorts.h"
 #include "keyer/win32/Win32SerialChannel.h"
+#include "paths/Paths.h"
 
 #include <io.h>
 #include <iostream>
@@ -21,15 +21,6 @@ class SleepingWaiter : public Waiter {
     }
 };
 
-// Windows names its COM ports itself; those it has are present.
-AdapterDescriptions PresentPorts()
-{
-    AdapterDescriptions present;
-    for (const int port : ComPortsPresent())
-        present.emplace(PortDevice(port, {}), std::string());
-    return present;
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t* argv[])
@@ -43,7 +34,7 @@ int wmain(int argc, wchar_t* argv[])
     const AppPaths found = DeterminePaths();
     const CliPaths paths{found.configFolder, found.portSettingsPath, found.backupFolder};
     SleepingWaiter waiter;
-    const CliPlatform platform{[](const std::string&) { return std::make_unique<Win32SerialChannel>(); }, PresentPorts,
+    const CliPlatform platform{[](const std::string&) { return std::make_unique<Win32SerialChannel>(); }, ComPortsPresent,
                                waiter, ::_isatty(_fileno(stderr)) != 0};
     return RunCli(args, paths, platform, std::cout, std::cerr);
 }

@@ -5,8 +5,6 @@
 #include "keyer/PortWords.h"
 
 #include <algorithm>
-#include <cwctype>
-#include <string_view>
 
 namespace {
 
@@ -31,61 +29,7 @@ bool DeviceGone(DWORD error)
     }
 }
 
-// The port number in a name such as "COM5", or 0.
-int ComNumber(std::wstring_view name)
-{
-    if (name.size() < 4 || name.size() > 6 || std::towupper(name[0]) != L'C' || std::towupper(name[1]) != L'O' ||
-        std::towupper(name[2]) != L'M')
-        return 0;
-    int number = 0;
-    for (const wchar_t c : name.substr(3)) {
-        if (c < L'0' || c > L'9')
-            return 0;
-        number = number * 10 + (c - L'0');
-    }
-    return number;
-}
-
 } // namespace
-
-std::vector<int> ComPortsPresent()
-{
-    std::vector<int> found;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, &key) ==
-        ERROR_SUCCESS) {
-        for (DWORD i = 0;; ++i) {
-            wchar_t name[256];
-            DWORD nameLength = 256;
-            wchar_t data[16];
-            DWORD dataBytes = sizeof data;
-            DWORD type = 0;
-            const LONG got =
-                RegEnumValueW(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataBytes);
-            if (got == ERROR_NO_MORE_ITEMS)
-                break;
-            if (got != ERROR_SUCCESS || type != REG_SZ)
-                continue;
-            // The stored text need not end in a null.
-            std::wstring_view port(data, dataBytes / sizeof(wchar_t));
-            port = port.substr(0, port.find(L'\0'));
-            found.push_back(ComNumber(port));
-        }
-        RegCloseKey(key);
-    } else {
-        // No driver list: the names the system would resolve.
-        for (int n = 1; n <= 12; ++n) {
-            wchar_t target[512];
-            const std::wstring name = L"COM" + std::to_wstring(n);
-            if (QueryDosDeviceW(name.c_str(), target, 512) != 0)
-                found.push_back(n);
-        }
-    }
-    std::erase_if(found, [](int n) { return n < 1 || n > 12; });
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
-    return found;
-}
 
 Win32SerialChannel::Win32SerialChannel(LinkTimings timings, std::function<void(int)> wait, std::function<void()> pump)
     : timings(timings), wait(std::move(wait)), pump(std::move(pump))

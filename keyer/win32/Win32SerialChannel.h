@@ -55,6 +55,3 @@ class Win32SerialChannel : public SerialChannel {
     std::string device;
     std::string failureReason;
 };
-
-// The numbers of the COM ports this machine has, 1 to 12, in order.
-std::vector<int> ComPortsPresent();

@@ -3,15 +3,19 @@
 // graphics driver makes them without a display.
 
 #include "files/NativePath.h"
+#include "files/PortSettings.h"
 #include "image/MessageCodec.h"
 #include "ui/PanelRules.h"
 #include "ui/Layouts.h"
 #include "support/RecordingPrompts.h"
+#include "support/SampleImage.h"
 #include "win32/Dialogs.h"
 #include "win32/Frame.h"
 #include "win32/MessagePump.h"
 #include "win32/PanelKeyer.h"
 #include "files/WideText.h"
+#include "keyer/PortDiscovery.h"
+#include "keyer/win32/ComPorts.h"
 #include "keyer/win32/Win32SerialChannel.h"
 
 #include <Version.h>
@@ -20,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -112,8 +117,10 @@ class KeyerOnLine : public SerialChannel {
 struct Window {
     // A window of its own, or the next run of the one in `earlier`'s folder;
     // with `line`, the keyer buttons run the keyer operations on it.
-    explicit Window(std::int32_t port = 3, const Window* earlier = nullptr, SerialChannel* line = nullptr)
-        : folder(earlier ? earlier->folder : Scratch()), owner(!earlier)
+    // `kept`: a folder that outlives the window, for another run to find.
+    explicit Window(std::int32_t port = 3, const Window* earlier = nullptr, SerialChannel* line = nullptr,
+                    const std::filesystem::path& kept = {})
+        : folder(earlier ? earlier->folder : kept.empty() ? Scratch() : kept), owner(!earlier && kept.empty())
     {
         paths.portSettingsPath = Utf8Path(folder / "mv2mgr.cfg");
         paths.configFolder = Utf8Path(folder / "config");
@@ -546,7 +553,7 @@ TEST_CASE("Tab goes through the controls in the layout's order, each label right
 
 TEST_CASE("the menu, the port's check mark, Exit, the keys and the keyer buttons")
 {
-    Window window(13);
+    Window window(300); // no port: nothing is checked, and nothing added
     const HMENU menu = ::GetMenu(window.frame->Handle());
     std::vector<std::vector<int>> ids;
     for (int m = 0; m < ::GetMenuItemCount(menu); ++m) {
@@ -562,7 +569,7 @@ TEST_CASE("the menu, the port's check mark, Exit, the keys and the keyer buttons
                                                {Cmd::About, Cmd::Help}});
 
     for (int port = 1; port <= 12; ++port)
-        CHECK_FALSE(window.MenuChecked(CommandForPort(port))); // port 13 has no item
+        CHECK_FALSE(window.MenuChecked(CommandForPort(port)));
     window.frame->Command(519);
     CHECK(window.frame->SelectedPort() == 7);
     for (int port = 1; port <= 12; ++port)
@@ -597,6 +604,114 @@ TEST_CASE("the menu, the port's check mark, Exit, the keys and the keyer buttons
     for (const ControlId button : {C::Test3, C::ReadMV})
         ::SendMessageW(window.Control(button), BM_CLICK, 0, 0);
     CHECK(window.keyer.pressed == std::vector<ControlId>{C::ReadMV, C::WriteMV, C::TestMV, C::Test3, C::ReadMV});
+}
+
+TEST_CASE("ports above Com12: offered when there or chosen, each with its id and the name Windows gives it")
+{
+    const AdapterDescriptions present{{"COM3", "USB Serial Port"}, {"COM15", ""}, {"COM200", "Bluetooth link"}};
+    std::vector<int> twelve(12);
+    std::iota(twelve.begin(), twelve.end(), 1);
+    const auto plus = [&](std::initializer_list<int> more) {
+        std::vector<int> all = twelve;
+        all.insert(all.end(), more);
+        return all;
+    };
+    const struct {
+        std::int32_t selected;
+        std::vector<int> offered;
+    } rows[] = {{3, plus({15, 200})}, {20, plus({15, 20, 200})}, {256, plus({15, 200, 256})},
+                {257, plus({15, 200})}, {0, plus({15, 200})},     {-15, plus({15, 200})}};
+    for (const auto& row : rows)
+        CHECK_MESSAGE(OfferedPorts(row.selected, present) == row.offered, row.selected);
+
+    const std::pair<int, std::string> captions[] = {{3, "Com3 COM3 \u2014 USB Serial Port"}, {2, "Com2 COM2 (not present)"},
+                                                    {15, "Com15 COM15"}, {20, "Com20 COM20 (not present)"}};
+    for (const auto& [port, caption] : captions)
+        CHECK(PortCaption(DescribePort(port, {}, present)) == caption);
+
+    const std::pair<int, int> ids[] = {{1, 500}, {7, 519}, {12, 566}, {13, 1013}, {256, 1256}, {257, 0}, {0, 0}};
+    for (const auto& [port, id] : ids) {
+        CHECK(CommandForPort(port) == id);
+        CHECK(PortForCommand(id) == (id ? port : 0));
+    }
+    CHECK(PortForCommand(1012) == 0);
+    const std::pair<std::wstring_view, int> names[] = {{L"COM15", 15}, {L"com3", 3}, {L"COM256", 256},
+                                                        {L"COM257", 0}, {L"COM0", 0},  {L"COM015", 0},
+                                                        {L"COMX", 0},   {L"LPT1", 0}};
+    for (const auto& [name, number] : names)
+        CHECK(ComPortNumber(name) == number);
+    CHECK(WithoutPortSuffix("USB Serial Port (COM15)", 15) == "USB Serial Port");
+    CHECK(WithoutPortSuffix("USB Serial Port (COM15)", 5) == "USB Serial Port (COM15)");
+
+    // A chosen port that is not there now keeps its item and its mark.
+    Window window(15);
+    const HMENU comm = ::GetSubMenu(::GetMenu(window.frame->Handle()), 1);
+    CHECK(::GetMenuItemID(comm, 12) == 1015);
+    CHECK(window.MenuChecked(1015));
+    wchar_t caption[64] = {};
+    ::GetMenuStringW(comm, 1015, caption, 64, MF_BYCOMMAND);
+    CHECK(Utf8(caption) == "Com15 COM15 (not present)");
+    window.frame->Command(502);
+    CHECK_FALSE(window.MenuChecked(1015));
+    window.frame->Command(1015);
+    CHECK(window.MenuChecked(1015));
+    std::ifstream settings(NativePath(window.paths.portSettingsPath), std::ios::binary);
+    CHECK(std::vector<char>{std::istreambuf_iterator<char>(settings), {}} == std::vector<char>{15, 0, 0, 0});
+}
+
+// These two run in the link check, with COM15 led to a fake keyer that holds
+// a valid image, and then with COM15 taken away; the folder outlives both.
+struct PortOnLine {
+    std::unique_ptr<Window> window;
+    Win32SerialChannel line{{}, [](int ms) { ::Sleep(static_cast<DWORD>(ms)); }, [this] {
+                                if (window)
+                                    window->frame->Pump();
+                            }};
+    // The link check names a folder of the host's.
+    const wchar_t* const given = _wgetenv(L"MV2MGR_LINE_FOLDER");
+    std::filesystem::path folder = given ? std::filesystem::path(L"Z:" + std::wstring(given)) : Scratch();
+
+    std::string Caption(int id)
+    {
+        const HMENU comm = ::GetSubMenu(::GetMenu(window->frame->Handle()), 1);
+        ::SendMessageW(window->frame->Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(comm), 1);
+        wchar_t caption[64] = {};
+        ::GetMenuStringW(comm, static_cast<UINT>(id), caption, 64, MF_BYCOMMAND);
+        return Utf8(caption);
+    }
+    void Press(ControlId button) { ::SendMessageW(window->Control(button), BM_CLICK, 0, 0); }
+};
+
+TEST_CASE("COM15 on the line" * doctest::skip())
+{
+    PortOnLine on;
+    on.window = std::make_unique<Window>(3, nullptr, &on.line, on.folder);
+    CHECK(on.Caption(1015) == "Com15 COM15");
+    on.window->frame->Command(1015);
+    std::ifstream settings(on.folder / "mv2mgr.cfg", std::ios::binary);
+    CHECK(std::vector<char>{std::istreambuf_iterator<char>(settings), {}} == std::vector<char>{15, 0, 0, 0});
+    on.Press(C::ReadMV);
+    CHECK(on.window->Text(C::OperationStatus) == "Done");
+    EepromImage held = SampleSettingsImage();
+    PackMessages(held, {});
+    CHECK(on.window->frame->Image() == held);
+    on.Press(C::WriteMV);
+    CHECK(on.window->Text(C::OperationStatus) == "Done");
+    on.window.reset();
+}
+
+TEST_CASE("COM15 gone" * doctest::skip())
+{
+    PortOnLine on;
+    std::int32_t port = 0;
+    ReadPortSettings(Utf8Path(on.folder / "mv2mgr.cfg"), port);
+    on.window = std::make_unique<Window>(port, nullptr, &on.line, on.folder);
+    CHECK(on.window->MenuChecked(1015));
+    CHECK(on.Caption(1015) == "Com15 COM15 (not present)");
+    on.Press(C::TestMV);
+    CHECK(on.window->Text(C::LinkStatus) == "MV Fail:comm open");
+    CHECK(on.window->panel().Tip(C::LinkStatus).starts_with("No such device: COM15."));
+    on.window.reset();
 }
 
 TEST_CASE("File Open and Save name the file, on a long path with an accent")

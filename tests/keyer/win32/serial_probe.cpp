@@ -10,6 +10,7 @@
 // "read <count>: <result> <arrived> <ms> ms [<bytes in hex>]".
 
 #include "keyer/KeyerCommands.h"
+#include "keyer/win32/ComPorts.h"
 #include "keyer/win32/Win32SerialChannel.h"
 
 #include <chrono>
@@ -149,8 +150,8 @@ int main(int argc, char** argv)
     const std::string step = argc > 1 ? argv[1] : "";
     if (step == "ports") {
         std::printf("ports:");
-        for (const int n : ComPortsPresent())
-            std::printf(" %d", n);
+        for (const auto& [port, name] : ComPortsPresent())
+            std::printf(" %s", port.c_str());
         std::printf("\n");
         return 0;
     }

@@ -2,16 +2,20 @@
 // each row a fresh keyer on a pseudo-terminal, the COM ports led to it, one
 // step of serial_probe.exe, and then what the keyer received, what the probe
 // said and how long its transfers took.
-//   win32_link_check PROBE.exe LINK-FOLDER
-// wine must map COM5 and COM10 to LINK-FOLDER/com5 and LINK-FOLDER/com10.
+//   win32_link_check WINDOWS-BUILD LINK-FOLDER
+// wine must map COM5, COM10 and COM15 to LINK-FOLDER/com5, /com10, /com15.
+// A row runs tests/serial_probe.exe, or the program it names in the build.
 
 #include "support/FakeKeyer.h"
 #include "support/LineBytes.h"
+#include "support/SampleImage.h"
+#include "image/MessageCodec.h"
 
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -80,6 +84,8 @@ struct Row {
     std::vector<std::string> said;
     EepromImage stored; // in the keyer afterwards
     Bytes before{};     // sent by the keyer before the probe starts
+    std::string program = "tests/serial_probe.exe";
+    std::optional<EepromImage> held = {}; // in the keyer before, when not the usual
 };
 
 std::string Run(const std::string& command)
@@ -95,15 +101,17 @@ std::string Run(const std::string& command)
 }
 
 // What went wrong in one row, one fault a line; empty when nothing did.
-std::string Check(const Row& row, const std::string& probe, const std::string& links, const EepromImage& held)
+std::string Check(const Row& row, const std::string& build, const std::string& links, const EepromImage& held)
 {
     FakeKeyer keyer(row.keyer);
-    keyer.SetEeprom(held);
+    keyer.SetEeprom(row.held.value_or(held));
     keyer.SendUnprompted(row.before);
-    if (!keyer.Ok() || !keyer.LinkAs(links, 5) || !keyer.LinkAs(links, 10))
+    if (!keyer.Ok() || !keyer.LinkAs(links, 5) || !keyer.LinkAs(links, 10) || !keyer.LinkAs(links, 15))
         return "the fake keyer could not be set up\n";
     // A transfer that never ends would hang the check; this ends it.
-    const std::string out = Run("timeout 60 wine '" + probe + "' " + row.step + " 2>&1");
+    const std::string out =
+        Run("export MV2MGR_LINE_FOLDER='" + links + "'; cd '" + build + "' && timeout 60 wine '" + row.program +
+            "' " + row.step + " 2>&1");
 
     std::ostringstream faults;
     std::istringstream lines(out);
@@ -143,7 +151,7 @@ std::string Check(const Row& row, const std::string& probe, const std::string& l
 int main(int argc, char** argv)
 {
     if (argc != 3) {
-        std::cerr << "usage: win32_link_check PROBE.exe LINK-FOLDER\n";
+        std::cerr << "usage: win32_link_check WINDOWS-BUILD LINK-FOLDER\n";
         return 2;
     }
     using F = FakeKeyer::Fault;
@@ -159,6 +167,9 @@ int main(int argc, char** argv)
     };
     const Bytes connect = Concat({HandshakeBytes, ReadingBytes});
     const Bytes toEcho(HandshakeBytes.begin(), HandshakeBytes.begin() + 6);
+    // What the window reads and writes back unchanged: its messages packed.
+    EepromImage valid = SampleSettingsImage();
+    PackMessages(valid, {});
 
     const std::vector<Row> rows{
         {"connect", {}, "connect 5", connect, then({"port open: yes", "line lost: no"}), held},
@@ -227,7 +238,31 @@ int main(int argc, char** argv)
           "reason: No such device: COM13. Is the adapter plugged in, and is this the right port?", "connect: -4 {*}",
           "port open: no"},
          held},
-        {"the COM ports listed", {}, "ports", {}, {"ports:{*} 5 {*}10{*}"}, held},
+        {"the COM ports listed", {}, "ports", {}, {"ports:{*} COM10 COM15 COM5{*}"}, held},
+        {"port 15, above the twelve",
+         {},
+         "read 15",
+         Concat({connect, {0x00, 0x0C}}),
+         {"open 15: 0 {400..900} ms", "status: MV Open, F/W revision 23", "{*}", "{*}", "connect: 23 {*}",
+          "read 256: 1 256 {*}", "read eeprom: 1"},
+         held},
+        {"the command line lists port 15 and reads through it",
+         {},
+         "ports && timeout 60 wine mv2mgr-cli.exe read \"Z:$MV2MGR_LINE_FOLDER/read15.eep\" --port 15",
+         Concat({connect, {0x00, 0x0C}}),
+         {"  Com5 COM5", "  Com10 COM10", "  Com12 COM12 (not present)", "  Com15 COM15", "Done"},
+         held,
+         {},
+         "mv2mgr-cli.exe"},
+        {"the window finds COM15, keeps it, and reads and writes through it",
+         {},
+         "--no-skip -tc=\"COM15 on the line\"",
+         Concat({connect, {0x00, 0x0C}, connect, {0x00, 0x0D}, Image(valid)}),
+         {"{*}Status: SUCCESS!"},
+         valid,
+         {},
+         "tests/win32/tst_win32face.exe",
+         valid},
     };
 
     int passed = 0, failed = 0;
