@@ -130,7 +130,7 @@ void MainWindow::UpdatePortCaptions()
         // Beside "ComN", what it opens and whether that is there. A space,
         // not a tab column: a screen reader speaks the tab.
         const PortPresence presence = DescribePort(port, folder, adapters);
-        actions.value(CommandForPort(port))->setText(QString::fromStdString(PortCaption(presence)));
+        actions.value(CommandForPort(port))->setText(QString::fromStdString(AsMenuText(PortCaption(presence))));
     }
 }
 

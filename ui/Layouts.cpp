@@ -119,6 +119,17 @@ const DialogSpec EditorPanelLayout{"", 2, -13, 362, 250, PanelControls};
 const DialogSpec AboutBoxLayout{"Morvel Testbed", 18, 38, 198, 108, AboutControls};
 const std::span<const MenuSpec> MainMenu{Menus};
 
+std::string AsMenuText(std::string_view text)
+{
+    std::string shown;
+    for (const char c : text) {
+        if (c == '&')
+            shown += '&';
+        shown += c;
+    }
+    return shown;
+}
+
 int CommandForPort(int port)
 {
     if (port < 1 || port > HighestPort())

@@ -6,6 +6,8 @@
 #include "image/ControlIds.h"
 
 #include <span>
+#include <string>
+#include <string_view>
 
 enum class ControlKind {
     GroupBox,
@@ -73,6 +75,10 @@ inline constexpr int WriteMV = 582;
 inline constexpr int TestMV = 583;
 inline constexpr int VerifyAfterWriting = 584;
 } // namespace Cmd
+
+// `text` as a menu item shows it: each & doubled, so that a name that holds
+// one (an adapter's, a device's) is shown whole and underlines nothing.
+std::string AsMenuText(std::string_view text);
 
 // Comm menu: port n and its command id; 0 when there is none. Com1 to
 // Com12 have the ids of old; a port above them that the system has takes

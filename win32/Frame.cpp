@@ -237,7 +237,7 @@ void Frame::UpdatePortCaptions(HMENU comm)
     const AdapterDescriptions present = ComPortsPresent();
     for (const int port : OfferedPorts(selectedPort, present)) {
         const auto id = static_cast<UINT_PTR>(CommandForPort(port));
-        const std::wstring caption = Wide(PortCaption(DescribePort(port, {}, present)));
+        const std::wstring caption = Wide(AsMenuText(PortCaption(DescribePort(port, {}, present))));
         if (port <= PortCount)
             ::ModifyMenuW(comm, static_cast<UINT>(id), MF_BYCOMMAND | state, id, caption.c_str());
         else

@@ -279,12 +279,13 @@ void TestApp::portMenuShowsWhatIsThere()
     plugIn();
     std::filesystem::create_symlink(adapter.toStdString(), dir->filePath("com3").toStdString());
     std::filesystem::create_symlink("/dev/nonexistent-adapter", dir->filePath("com4").toStdString());
-    window->SetDeviceSources([&] { return AdapterDescriptions{{adapter.toStdString(), "FT232R USB UART"}}; }, "");
+    window->SetDeviceSources([&] { return AdapterDescriptions{{adapter.toStdString(), "FT232R USB & UART"}}; }, "");
     const auto opened = [&] {
         for (QObject* menu : window->Action(502)->associatedObjects())
             emit static_cast<QMenu*>(menu)->aboutToShow();
     };
-    const QString present = "Com3 " + adapter + QString::fromUtf8(" \u2014 FT232R USB UART");
+    // An & in a name is shown, not taken for the item's mnemonic.
+    const QString present = "Com3 " + adapter + QString::fromUtf8(" \u2014 FT232R USB && UART");
     opened();
     QCOMPARE(window->Action(502)->text(), present);
     QCOMPARE(window->Action(503)->text(), QString("Com4 /dev/nonexistent-adapter (not present)"));
