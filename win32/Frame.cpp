@@ -19,7 +19,6 @@ namespace {
 
 constexpr wchar_t ClassName[] = L"Morvel";
 constexpr wchar_t WindowTitle[] = L"Morvel2 Standalone Editor";
-constexpr int IconId = 240;
 
 // Windows names its own COM ports, and the settings finder is the Linux
 // window's: neither is offered here.
@@ -45,10 +44,10 @@ bool RegisterWindowClass(WNDPROC procedure)
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
-    const HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(IconId));
+    const HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(ProgramIconId));
     windowClass.hIcon = icon ? icon : ::LoadIconW(nullptr, IDI_APPLICATION);
     windowClass.hIconSm =
-        icon ? static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IconId), IMAGE_ICON, 16, 16, 0)) : nullptr;
+        icon ? static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(ProgramIconId), IMAGE_ICON, 16, 16, 0)) : nullptr;
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_SCROLLBAR + 1);
     windowClass.lpszClassName = ClassName;

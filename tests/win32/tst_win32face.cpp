@@ -16,6 +16,7 @@
 
 #include <Version.h>
 #include <commctrl.h>
+#include <algorithm>
 #include <doctest.h>
 #include <filesystem>
 #include <fstream>
@@ -241,6 +242,58 @@ TEST_CASE("the window's size follows the screen's density")
     ::GetClassNameW(window.frame->Handle(), className, 16);
     CHECK(std::wstring(className) == L"Morvel");
     CHECK(WindowText(window.frame->Handle()) == L"Morvel2 Standalone Editor");
+}
+
+TEST_CASE("the built program carries its picture as icon 240, an image for each size")
+{
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::filesystem::path program = std::filesystem::path(self).parent_path() / PROGRAM_FROM_TEST;
+    const HMODULE module =
+        ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    REQUIRE(module);
+    // The icon's directory: 6 bytes, then 14 for each image, its width first
+    // (0 for 256).
+    const HRSRC group = ::FindResourceW(module, MAKEINTRESOURCEW(ProgramIconId), RT_GROUP_ICON);
+    REQUIRE(group);
+    const auto* directory = static_cast<const BYTE*>(::LockResource(::LoadResource(module, group)));
+    std::vector<int> widths;
+    for (int i = 0; i < directory[4]; ++i)
+        widths.push_back(directory[6 + 14 * i] ? directory[6 + 14 * i] : 256);
+    std::sort(widths.begin(), widths.end());
+    CHECK(widths == std::vector<int>{16, 24, 32, 48, 256});
+
+    // Loaded as the window class loads it, and drawn: the picture's dark
+    // ground at the middle of its left side.
+    for (const int size : {16, 32}) {
+        CAPTURE(size);
+        const auto icon =
+            static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(ProgramIconId), IMAGE_ICON, size, size, 0));
+        REQUIRE(icon);
+        const HDC screen = ::GetDC(nullptr);
+        const HDC canvas = ::CreateCompatibleDC(screen);
+        const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, size, size);
+        const HGDIOBJ old = ::SelectObject(canvas, bitmap);
+        const RECT all{0, 0, size, size};
+        ::FillRect(canvas, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        CHECK(::DrawIconEx(canvas, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL));
+        const COLORREF ground = ::GetPixel(canvas, size / 8, size / 2);
+        CHECK(std::abs(GetRValue(ground) - 0x1D) + std::abs(GetGValue(ground) - 0x3B) +
+                  std::abs(GetBValue(ground) - 0x5A) < 24);
+        ICONINFO parts{};
+        REQUIRE(::GetIconInfo(icon, &parts));
+        BITMAP image{};
+        ::GetObjectW(parts.hbmColor, sizeof image, &image);
+        CHECK(image.bmWidth == size);
+        ::DeleteObject(parts.hbmColor);
+        ::DeleteObject(parts.hbmMask);
+        ::SelectObject(canvas, old);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(canvas);
+        ::ReleaseDC(nullptr, screen);
+        ::DestroyIcon(icon);
+    }
+    ::FreeLibrary(module);
 }
 
 TEST_CASE("the panel shows what an image holds")
@@ -648,6 +701,7 @@ TEST_CASE("the About box tells the version and the system, and only OK closes it
 {
     static std::vector<std::wstring> seen;
     static bool stillOpen = false;
+    static bool iconShown = false;
     seen.clear();
     // Looks at the box from inside its own modal loop, as a person would:
     // Escape first, and a tick later, OK.
@@ -658,6 +712,7 @@ TEST_CASE("the About box tells the version and the system, and only OK closes it
         if (seen.empty()) {
             for (const int line : {-1, 202, 208})
                 seen.push_back(WindowText(line > 0 ? ::GetDlgItem(box, line) : ::GetWindow(box, GW_CHILD)));
+            iconShown = ::SendDlgItemMessageW(box, static_cast<int>(C::AboutIcon), STM_GETICON, 0, 0) != 0;
             ::SendMessageW(box, WM_COMMAND, IDCANCEL, 0);
             return;
         }
@@ -668,6 +723,7 @@ TEST_CASE("the About box tells the version and the system, and only OK closes it
     REQUIRE(timer);
     CHECK(RunAboutBox(nullptr, "WinNT/WinXP") == 1);
     CHECK(stillOpen);
+    CHECK(iconShown);
     REQUIRE(seen.size() == 3);
     CHECK(seen[0] == L"Morvel2 Standalone Parameter Editor");
     CHECK(seen[1] == Wide(VersionLine()));
