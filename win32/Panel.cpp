@@ -6,6 +6,7 @@
 #include "win32/DialogTemplate.h"
 #include "files/WideText.h"
 
+#include <algorithm>
 #include <commctrl.h>
 #include <string_view>
 
@@ -92,6 +93,9 @@ Panel::Panel(HWND parent, EepromImage& image, Prompts& prompts, PanelCommands& c
     layout = DialogTemplate(PanelPlace(), WS_CHILD | WS_VISIBLE | WS_BORDER | WS_THICKFRAME, L"Helv", 8);
     ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(layout.data()),
                                  parent, DialogProc, reinterpret_cast<LPARAM>(this));
+    RECT made{};
+    ::GetWindowRect(dialog, &made);
+    laidOut = {made.right - made.left, made.bottom - made.top};
 }
 
 Panel::~Panel()
@@ -123,6 +127,9 @@ INT_PTR CALLBACK Panel::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         return TRUE;
     case WM_COMMAND:
         return panel->Command(LOWORD(wParam), HIWORD(wParam));
+    case WM_SIZE:
+        panel->Fit(LOWORD(lParam));
+        return FALSE;
     case WM_CTLCOLORSTATIC:
         // A label drawn over the line of its group box would cut it: the
         // labels let the panel show through around their letters.
@@ -167,6 +174,25 @@ void Panel::Created(HWND handle)
             ::SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(list->shown(image).value_or(-1)), 0);
     }
     MakeMarks();
+}
+
+void Panel::Fit(int width)
+{
+    const auto spec = std::find_if(EditorPanelLayout.controls.begin(), EditorPanelLayout.controls.end(),
+                                   [](const ControlSpec& c) { return c.id == ControlId::FileName; });
+    // Its right edge keeps the layout's distance from the panel's, and never
+    // comes left of where the layout puts it.
+    RECT laidOutRight{0, 0, spec->x + spec->width, 0};
+    RECT margin{0, 0, EditorPanelLayout.width - laidOutRight.right, 0};
+    ::MapDialogRect(dialog, &laidOutRight);
+    ::MapDialogRect(dialog, &margin);
+    const HWND name = Control(ControlId::FileName);
+    RECT place{};
+    ::GetWindowRect(name, &place);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+    const int right = std::max(laidOutRight.right, width - margin.right);
+    ::SetWindowPos(name, nullptr, 0, 0, right - place.left, place.bottom - place.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Panel::AddTip(HWND control)

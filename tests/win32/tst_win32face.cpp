@@ -113,7 +113,8 @@ class KeyerOnLine : public SerialChannel {
 struct Window {
     // A window of its own, or the next run of the one in `earlier`'s folder;
     // with `line`, the keyer buttons run the keyer operations on it.
-    explicit Window(std::int32_t port = 3, const Window* earlier = nullptr, SerialChannel* line = nullptr)
+    explicit Window(std::int32_t port = 3, const Window* earlier = nullptr, SerialChannel* line = nullptr,
+                    int density = 96)
         : folder(earlier ? earlier->folder : Scratch()), owner(!earlier)
     {
         paths.portSettingsPath = Utf8Path(folder / "mv2mgr.cfg");
@@ -127,7 +128,8 @@ struct Window {
             operations->SetBackupFolder(paths.backupFolder);
             wired = std::make_unique<PanelKeyer>(*operations, prompts, 0);
         }
-        frame = std::make_unique<Frame>(paths, prompts, wired ? static_cast<PanelCommands&>(*wired) : keyer, port, 96);
+        frame =
+            std::make_unique<Frame>(paths, prompts, wired ? static_cast<PanelCommands&>(*wired) : keyer, port, density);
         if (wired)
             wired->Bind(*frame);
         ::ShowWindow(frame->Handle(), SW_SHOWNORMAL); // hidden controls take no focus
@@ -238,6 +240,32 @@ TEST_CASE("the window's size follows the screen's density")
     CHECK(limits.ptMaxTrackSize.y == rect.bottom - rect.top);
     CHECK(rect.right - rect.left >= 556);
     CHECK(rect.bottom - rect.top >= 455);
+    // The panel covers the window's whole client area, as made and resized:
+    // no band of another colour beside or below it. The file name reaches
+    // as far right as the panel's margin lets it.
+    const struct {
+        int density, shrink;
+    } shapes[] = {{96, 0}, {96, 40}, {144, 0}};
+    for (const auto& shape : shapes) {
+        CAPTURE(shape.density);
+        CAPTURE(shape.shrink);
+        Window shaped(3, nullptr, nullptr, shape.density);
+        const HWND frame = shaped.frame->Handle(), panel = shaped.panel().Handle();
+        RECT client{}, covered{}, name{}, margin{0, 0, 362 - 355, 0};
+        ::GetWindowRect(frame, &client);
+        ::SetWindowPos(frame, nullptr, 0, 0, client.right - client.left - shape.shrink,
+                       client.bottom - client.top - shape.shrink, SWP_NOMOVE | SWP_NOZORDER);
+        ::GetClientRect(frame, &client);
+        ::GetWindowRect(panel, &covered);
+        ::MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&covered), 2);
+        CHECK(::EqualRect(&client, &covered));
+        ::GetWindowRect(shaped.Control(C::FileName), &name);
+        ::MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&name), 2);
+        ::GetClientRect(panel, &client);
+        ::MapDialogRect(panel, &margin);
+        if (shape.shrink == 0)
+            CHECK(std::abs(client.right - margin.right - name.right) <= 1);
+    }
     wchar_t className[16] = {};
     ::GetClassNameW(window.frame->Handle(), className, 16);
     CHECK(std::wstring(className) == L"Morvel");
