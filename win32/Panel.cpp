@@ -3,6 +3,7 @@
 #include "image/MessageText.h"
 #include "keyer/Operations.h"
 #include "ui/Layouts.h"
+#include "win32/AccessibleName.h"
 #include "win32/DialogTemplate.h"
 #include "files/WideText.h"
 
@@ -153,6 +154,12 @@ void Panel::Created(HWND handle)
     dialog = handle;
     for (int n = 1; n <= MessageCount; ++n)
         ::SetWindowSubclass(Control(MessageFieldId(n)), FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    // A button is named by its caption, and six say "Test": the layout
+    // names each for a screen reader.
+    for (const ControlSpec& c : EditorPanelLayout.controls) {
+        if (c.kind == ControlKind::PushButton && c.accessible)
+            NameForScreenReaders(Control(c.id), Wide(c.accessible));
+    }
     ::SetTimer(dialog, TimerId, StatusCountdown::TickMs, nullptr);
     // Why a link or an operation failed, and the whole path of a file whose
     // name is shortened, stand in the texts' tooltips.
