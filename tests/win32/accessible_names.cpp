@@ -33,7 +33,7 @@ int main()
 {
     HWND window = nullptr;
     for (int tries = 0; tries < 300 && !(window = ::FindWindowW(L"Morvel", nullptr)); ++tries)
-        ::Sleep(100);
+        ::Sleep(100); // while the editor starts
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     std::vector<std::pair<ControlId, std::wstring>> expected;
     for (int n = 1; n <= 6; ++n)

@@ -5,15 +5,11 @@
 # its own, so the null-driver prefix of the other tests stays as it is.
 # Usage: tests/win32/run_accessibility_check.sh PREFIX BUILD-WIN
 set -euo pipefail
+[ -n "${DISPLAY_OF_ITS_OWN:-}" ] || DISPLAY_OF_ITS_OWN=1 exec xvfb-run -a -s "-nolisten tcp" "$0" "$@"
 build=$(cd "$2" && pwd)
 export WINEPREFIX=$1 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 scratch=$(mktemp -d)
-app="" xvfb=""
-trap '{ kill $app; wineserver -k; kill $xvfb; rm -rf "$scratch"; } 2>/dev/null || true' EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$scratch/display")"
+trap '{ kill $app; wineserver -k; rm -rf "$scratch"; } 2>/dev/null || true' EXIT
 mkdir -p "$WINEPREFIX"
 wineserver -p
 wineboot -i >/dev/null 2>&1

@@ -16,7 +16,6 @@
 
 #include <Version.h>
 #include <commctrl.h>
-#include <algorithm>
 #include <doctest.h>
 #include <filesystem>
 #include <fstream>
@@ -279,7 +278,6 @@ TEST_CASE("the built program carries its picture as icon 240, an image for each 
     std::vector<int> widths;
     for (int i = 0; i < directory[4]; ++i)
         widths.push_back(directory[6 + 14 * i] ? directory[6 + 14 * i] : 256);
-    std::sort(widths.begin(), widths.end());
     CHECK(widths == std::vector<int>{16, 24, 32, 48, 256});
     // Loaded as the window class loads it: the picture's dark blue ground
     // in the middle of its left side.
