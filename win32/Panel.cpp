@@ -66,6 +66,19 @@ DialogSpec PanelPlace()
     return place;
 }
 
+// How wide a text control's text is drawn, in pixels.
+int TextWidth(HWND control)
+{
+    const std::wstring text = WindowText(control);
+    const HDC canvas = ::GetDC(control);
+    const HGDIOBJ font = ::SelectObject(canvas, reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    ::GetTextExtentPoint32W(canvas, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(canvas, font);
+    ::ReleaseDC(control, canvas);
+    return size.cx;
+}
+
 std::wstring ListEntry(HWND list, LRESULT index)
 {
     if (index < 0)
@@ -129,7 +142,7 @@ INT_PTR CALLBACK Panel::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
         return panel->Command(LOWORD(wParam), HIWORD(wParam));
     case WM_SIZE:
-        panel->Fit(LOWORD(lParam));
+        panel->LayOutStatusRow();
         return FALSE;
     case WM_CTLCOLORSTATIC:
         // A label drawn over the line of its group box would cut it: the
@@ -183,23 +196,32 @@ void Panel::Created(HWND handle)
     MakeMarks();
 }
 
-void Panel::Fit(int width)
+void Panel::LayOutStatusRow()
 {
-    const auto spec = std::find_if(EditorPanelLayout.controls.begin(), EditorPanelLayout.controls.end(),
-                                   [](const ControlSpec& c) { return c.id == ControlId::FileName; });
-    // Its right edge keeps the layout's distance from the panel's, and never
-    // comes left of where the layout puts it.
-    RECT laidOutRight{0, 0, spec->x + spec->width, 0};
-    RECT margin{0, 0, EditorPanelLayout.width - laidOutRight.right, 0};
-    ::MapDialogRect(dialog, &laidOutRight);
-    ::MapDialogRect(dialog, &margin);
-    const HWND name = Control(ControlId::FileName);
-    RECT place{};
-    ::GetWindowRect(name, &place);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
-    const int right = std::max(laidOutRight.right, width - margin.right);
-    ::SetWindowPos(name, nullptr, 0, 0, right - place.left, place.bottom - place.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const auto place = [this](ControlId id) {
+        const auto spec = std::find_if(EditorPanelLayout.controls.begin(), EditorPanelLayout.controls.end(),
+                                       [id](const ControlSpec& c) { return c.id == id; });
+        RECT r{spec->x, spec->y, spec->x + spec->width, spec->y + spec->height};
+        ::MapDialogRect(dialog, &r);
+        return r;
+    };
+    const RECT name = place(ControlId::FileName), status = place(ControlId::OperationStatus);
+    RECT edge{EditorPanelLayout.width, 0, 0, 0}, client{};
+    ::MapDialogRect(dialog, &edge);
+    ::GetClientRect(dialog, &client);
+    // The file name keeps the layout's distance from the panel's right edge
+    // as the window grows; a name longer than that takes the operation
+    // status's room too while no status stands there: it is shortened only
+    // when the row has no more room for it.
+    const int right = std::max(name.right, client.right - (edge.left - name.right));
+    const HWND nameText = Control(ControlId::FileName), statusText = Control(ControlId::OperationStatus);
+    const bool wide = ::GetWindowTextLengthW(statusText) == 0 && TextWidth(nameText) > right - name.left;
+    ::ShowWindow(statusText, wide ? SW_HIDE : SW_SHOWNA);
+    const int left = wide ? status.left : name.left;
+    // Drawn afresh: where the text is shortened depends on the width.
+    ::SetWindowPos(nameText, nullptr, left, name.top, right - left, name.bottom - name.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    ::InvalidateRect(nameText, nullptr, TRUE);
 }
 
 void Panel::AddTip(HWND control)
@@ -434,6 +456,8 @@ void Panel::SetShown(ControlId id, const std::wstring& text)
     mending = false;
     if (n)
         accepted[static_cast<std::size_t>(n - 1)] = WindowText(control);
+    if (id == ControlId::FileName || id == ControlId::OperationStatus)
+        LayOutStatusRow();
 }
 
 void Panel::SetText(ControlId id, const std::string& text)

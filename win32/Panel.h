@@ -101,8 +101,8 @@ class Panel {
     void SetTip(ControlId id, const std::string& text);
     void AddTip(HWND control);
     void MakeMarks();
-    // The file name takes the width the panel has right of it.
-    void Fit(int width);
+    // The file name takes the room the status row has for it.
+    void LayOutStatusRow();
     void UpdateMarks();
 
     EepromImage& image;

@@ -257,6 +257,13 @@ TEST_CASE("the window's size follows the screen's density")
         ::GetClientRect(panel, &client);
         ::MapDialogRect(panel, &margin);
         CHECK((shrink || std::abs(client.right - margin.right - name.right) <= 1));
+        // A long name takes the operation status's room while none stands.
+        const auto left = [&] { RECT r{}; ::GetWindowRect(shaped.Control(C::FileName), &r); return r.left; };
+        const LONG own = left();
+        shaped.panel().ShowFileName("File Name: " + std::string(60, 'X') + ".eep", {});
+        CHECK(left() < own);
+        shaped.panel().ShowStatus("Done");
+        CHECK(left() == own);
     }
     wchar_t className[16] = {};
     ::GetClassNameW(window.frame->Handle(), className, 16);
