@@ -69,8 +69,7 @@ class NamedAccessible final : public IAccessible, public IOleWindow {
     {
         return standard->GetTypeInfo(index, locale, info);
     }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
-                                            DISPID* ids) override
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override
     {
         return standard->GetIDsOfNames(iid, names, count, locale, ids);
     }
@@ -138,10 +137,7 @@ class NamedAccessible final : public IAccessible, public IOleWindow {
     {
         return standard->accHitTest(x, y, child);
     }
-    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override
-    {
-        return standard->accDoDefaultAction(child);
-    }
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override { return standard->accDoDefaultAction(child); }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR value) override
     {
         return standard->put_accName(child, value);
@@ -172,7 +168,8 @@ LRESULT CALLBACK NamedProc(HWND control, UINT message, WPARAM wParam, LPARAM lPa
             if (SUCCEEDED(::CreateStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible),
                                                       reinterpret_cast<void**>(&standard)))) {
                 auto* named = new NamedAccessible(standard, control, *name);
-                const LRESULT answer = ::LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(named));
+                const LRESULT answer =
+                    ::LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(named));
                 named->Release();
                 return answer;
             }

@@ -32,8 +32,8 @@ INT_PTR CALLBACK AboutProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
         RECT room{};
         ::GetClientRect(area, &room);
         const int size = std::min(room.right, room.bottom);
-        if (const HANDLE icon = ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ProgramIconId), IMAGE_ICON,
-                                             size, size, 0))
+        if (const HANDLE icon =
+                ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ProgramIconId), IMAGE_ICON, size, size, 0))
             ::SendMessageW(area, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
         return TRUE;
     }

@@ -47,7 +47,8 @@ bool RegisterWindowClass(WNDPROC procedure)
     const HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(ProgramIconId));
     windowClass.hIcon = icon ? icon : ::LoadIconW(nullptr, IDI_APPLICATION);
     windowClass.hIconSm =
-        icon ? static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(ProgramIconId), IMAGE_ICON, 16, 16, 0)) : nullptr;
+        icon ? static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(ProgramIconId), IMAGE_ICON, 16, 16, 0))
+             : nullptr;
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_SCROLLBAR + 1);
     windowClass.lpszClassName = ClassName;
@@ -175,11 +176,10 @@ LRESULT Frame::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         if (panel && panel->Handle())
             ::MoveWindow(panel->Handle(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return 0;
-    case WM_ERASEBKGND:
+    case WM_ERASEBKGND: {
         // Only seen while the panel's own frame is dragged smaller; the
         // class keeps the scroll-bar colour, which classic Windows drew in
         // the dialogs' grey.
-    {
         RECT client{};
         ::GetClientRect(window, &client);
         ::FillRect(reinterpret_cast<HDC>(wParam), &client, ::GetSysColorBrush(COLOR_3DFACE));

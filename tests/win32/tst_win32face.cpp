@@ -258,7 +258,10 @@ TEST_CASE("the window's size follows the screen's density")
         ::MapDialogRect(panel, &margin);
         CHECK((shrink || std::abs(client.right - margin.right - name.right) <= 1));
         // A long name takes the operation status's room while none stands.
-        const auto left = [&] { RECT r{}; ::GetWindowRect(shaped.Control(C::FileName), &r); return r.left; };
+        const auto left = [&] {
+            ::GetWindowRect(shaped.Control(C::FileName), &name);
+            return name.left;
+        };
         const LONG own = left();
         shaped.panel().ShowFileName("File Name: " + std::string(60, 'X') + ".eep", {});
         CHECK(left() < own);
@@ -291,9 +294,9 @@ TEST_CASE("the built program carries its picture as icon 240, an image for each 
     for (const int size : {16, 32}) {
         CAPTURE(size);
         ICONINFO parts{};
-        REQUIRE(::GetIconInfo(static_cast<HICON>(::LoadImageW(program, MAKEINTRESOURCEW(ProgramIconId), IMAGE_ICON,
-                                                               size, size, 0)),
-                              &parts));
+        REQUIRE(::GetIconInfo(
+            static_cast<HICON>(::LoadImageW(program, MAKEINTRESOURCEW(ProgramIconId), IMAGE_ICON, size, size, 0)),
+            &parts));
         std::vector<DWORD> pixels(static_cast<std::size_t>(size * size));
         CHECK(::GetBitmapBits(parts.hbmColor, size * size * 4, pixels.data()) == size * size * 4);
         CHECK((pixels[static_cast<std::size_t>(size / 2 * size + size / 8)] & 0xF0F0F0) == 0x103050);
