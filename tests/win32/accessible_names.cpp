@@ -1,10 +1,8 @@
 // What a screen reader is told the running editor's controls are called,
-// asked from this process through MSAA: the six Test buttons told apart,
-// each field named by the label the panel keeps right before it. Exits 1
-// when a name is not the one expected.
+// asked from this process through MSAA; exits 1 when a name is not right.
 
-#include "ui/Layouts.h"
 #include "files/WideText.h"
+#include "ui/Layouts.h"
 
 #include <cstdio>
 #include <oleacc.h>
@@ -15,9 +13,8 @@
 static std::wstring NameOf(HWND control)
 {
     IAccessible* object = nullptr;
-    VARIANT self{};
+    VARIANT self{}; // CHILDID_SELF
     self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
     BSTR name = nullptr;
     if (SUCCEEDED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                                reinterpret_cast<void**>(&object))))
@@ -34,20 +31,22 @@ int main()
     HWND window = nullptr;
     for (int tries = 0; tries < 300 && !(window = ::FindWindowW(L"Morvel", nullptr)); ++tries)
         ::Sleep(100); // while the editor starts
+    const HWND panel = ::GetWindow(window, GW_CHILD);
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // The six buttons that all say "Test" told apart, and each edit field
+    // named by the label that the panel keeps right before it.
     std::vector<std::pair<ControlId, std::wstring>> expected;
     for (int n = 1; n <= 6; ++n)
         expected.emplace_back(MessageTestId(n), L"Test message " + std::to_wstring(n));
     for (const ControlSpec& label : EditorPanelLayout.controls) {
-        for (const ControlSpec& field : EditorPanelLayout.controls) {
-            if (label.kind == ControlKind::Label && label.buddy == field.id &&
-                (field.kind == ControlKind::MessageField || field.kind == ControlKind::NumberField))
-                expected.emplace_back(field.id, Wide(label.text));
-        }
+        wchar_t kind[8] = {};
+        ::GetClassNameW(::GetDlgItem(panel, static_cast<int>(label.buddy)), kind, 8);
+        if (label.kind == ControlKind::Label && std::wstring(kind) == L"Edit")
+            expected.emplace_back(label.buddy, Wide(label.text));
     }
     int wrong = 0;
     for (const auto& [id, name] : expected) {
-        const std::wstring told = NameOf(::GetDlgItem(::GetWindow(window, GW_CHILD), static_cast<int>(id)));
+        const std::wstring told = NameOf(::GetDlgItem(panel, static_cast<int>(id)));
         wrong += told != name;
         std::printf("%d: \"%s\"%s\n", static_cast<int>(id), Utf8(told).c_str(), told == name ? "" : " (wrong)");
     }

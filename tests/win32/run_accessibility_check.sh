@@ -8,12 +8,10 @@ set -euo pipefail
 [ -n "${DISPLAY_OF_ITS_OWN:-}" ] || DISPLAY_OF_ITS_OWN=1 exec xvfb-run -a -s "-nolisten tcp" "$0" "$@"
 build=$(cd "$2" && pwd)
 export WINEPREFIX=$1 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
-scratch=$(mktemp -d)
-trap '{ kill $app; wineserver -k; rm -rf "$scratch"; } 2>/dev/null || true' EXIT
+trap '{ kill $app; wineserver -k; } 2>/dev/null || true' EXIT
 mkdir -p "$WINEPREFIX"
 wineserver -p
 wineboot -i >/dev/null 2>&1
-cp "$build/mv2mgr.exe" "$scratch/" # its port settings go beside it
-wine "$scratch/mv2mgr.exe" >/dev/null 2>&1 &
+wine "$build/mv2mgr.exe" >/dev/null 2>&1 &
 app=$!
 wine "$build/tests/win32/accessible_names.exe" | tr -d '\r'
