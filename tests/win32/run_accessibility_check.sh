@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # What a screen reader is told of the running editor, asked from another
-# process (tests/win32/accessible_names.cpp). Wine has accessible objects only
-# with a display: its X11 driver on an Xvfb screen of its own, in a prefix of
-# its own, so the null-driver prefix of the other tests stays as it is.
+# process: wine has accessible objects only on its X11 driver, here on an
+# Xvfb and in a prefix of their own, apart from the null-driver tests'.
 # Usage: tests/win32/run_accessibility_check.sh PREFIX BUILD-WIN
 set -euo pipefail
 [ -n "${DISPLAY_OF_ITS_OWN:-}" ] || DISPLAY_OF_ITS_OWN=1 exec xvfb-run -a -s "-nolisten tcp" "$0" "$@"

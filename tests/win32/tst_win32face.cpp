@@ -268,8 +268,7 @@ TEST_CASE("the window's size follows the screen's density")
 
 TEST_CASE("the built program carries its picture as icon 240, an image for each size")
 {
-    // The test runs where the build put the program.
-    const HMODULE program =
+    const HMODULE program = // the test runs where the build puts it
         ::LoadLibraryExW(L".\\mv2mgr.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     REQUIRE(program);
     // Its directory: 6 bytes, then 14 an image, the width first (0: 256).
