@@ -5,6 +5,7 @@
 #include "win32/DialogTemplate.h"
 #include "files/WideText.h"
 
+#include <algorithm>
 #include <commdlg.h>
 #include <vector>
 
@@ -25,8 +26,21 @@ INT_PTR CALLBACK AboutProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
         const auto* osFamily = reinterpret_cast<const std::string*>(lParam);
         ::SetDlgItemTextW(box, static_cast<int>(ControlId::AboutVersion), Wide(VersionLine()).c_str());
         ::SetDlgItemTextW(box, static_cast<int>(ControlId::AboutSystem), Wide(SystemLine(*osFamily)).c_str());
+        // The program's picture, drawn for the room the icon area has at
+        // this density rather than stretched from the standard size.
+        const HWND area = ::GetDlgItem(box, static_cast<int>(ControlId::AboutIcon));
+        RECT room{};
+        ::GetClientRect(area, &room);
+        const int size = std::min(room.right, room.bottom);
+        if (const HANDLE icon =
+                ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ProgramIconId), IMAGE_ICON, size, size, 0))
+            ::SendMessageW(area, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
         return TRUE;
     }
+    case WM_DESTROY:
+        if (const auto icon = ::SendDlgItemMessageW(box, static_cast<int>(ControlId::AboutIcon), STM_GETICON, 0, 0))
+            ::DestroyIcon(reinterpret_cast<HICON>(icon));
+        return FALSE;
     case WM_COMMAND:
         // Only OK, or Enter on it; Escape leaves the box open.
         if (wParam == static_cast<WPARAM>(ControlId::AboutOk))

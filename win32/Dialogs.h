@@ -41,6 +41,10 @@ class Win32Prompts : public Prompts {
     std::string lastFolder;
 };
 
+// Icon resource 240, the program's picture (win32/mv2mgr.rc): the window's
+// and the About box's.
+constexpr int ProgramIconId = 240;
+
 // The About box, modal, owned by `owner`; only OK (or Enter) closes it.
 INT_PTR RunAboutBox(HWND owner, const std::string& osFamily);
 

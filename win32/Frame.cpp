@@ -22,7 +22,6 @@ namespace {
 
 constexpr wchar_t ClassName[] = L"Morvel";
 constexpr wchar_t WindowTitle[] = L"Morvel2 Standalone Editor";
-constexpr int IconId = 240;
 
 // Windows names its own COM ports, and the settings finder is the Linux
 // window's: neither is offered here.
@@ -60,10 +59,11 @@ bool RegisterWindowClass(WNDPROC procedure)
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
-    const HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(IconId));
+    const HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(ProgramIconId));
     windowClass.hIcon = icon ? icon : ::LoadIconW(nullptr, IDI_APPLICATION);
     windowClass.hIconSm =
-        icon ? static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IconId), IMAGE_ICON, 16, 16, 0)) : nullptr;
+        icon ? static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(ProgramIconId), IMAGE_ICON, 16, 16, 0))
+             : nullptr;
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_SCROLLBAR + 1);
     windowClass.lpszClassName = ClassName;
@@ -144,10 +144,7 @@ Frame::Frame(const AppPaths& paths, Prompts& prompts, PanelCommands& keyer, std:
         return;
     // Everything in the panel must be seen at the start, whatever this
     // system's fonts make of its dialog units.
-    RECT placed{};
-    ::GetWindowRect(panel->Handle(), &placed);
-    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&placed), 2);
-    RECT needed{0, 0, placed.right + placed.left, placed.bottom + placed.left};
+    RECT needed{0, 0, panel->LaidOutSize().cx, panel->LaidOutSize().cy};
     ::AdjustWindowRectEx(&needed, WS_OVERLAPPEDWINDOW, TRUE, 0);
     width = std::max(width, static_cast<int>(needed.right - needed.left));
     height = std::max(height, static_cast<int>(needed.bottom - needed.top));
@@ -189,6 +186,21 @@ LRESULT Frame::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETFOCUS:
         ::SetFocus(panel->Handle());
         return 0;
+    case WM_SIZE:
+        // The panel is all the window shows: no band of the window's own
+        // background beside or below it, at any density or size.
+        if (panel && panel->Handle())
+            ::MoveWindow(panel->Handle(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        return 0;
+    case WM_ERASEBKGND: {
+        // Only seen while the panel's own frame is dragged smaller; the
+        // class keeps the scroll-bar colour, which classic Windows drew in
+        // the dialogs' grey.
+        RECT client{};
+        ::GetClientRect(window, &client);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &client, ::GetSysColorBrush(COLOR_3DFACE));
+        return 1;
+    }
     case WM_GETMINMAXINFO:
         reinterpret_cast<MINMAXINFO*>(lParam)->ptMaxTrackSize = {width, height};
         return 0;

@@ -3,9 +3,11 @@
 #include "image/MessageText.h"
 #include "keyer/Operations.h"
 #include "ui/Layouts.h"
+#include "win32/AccessibleName.h"
 #include "win32/DialogTemplate.h"
 #include "files/WideText.h"
 
+#include <algorithm>
 #include <commctrl.h>
 #include <string_view>
 
@@ -64,6 +66,19 @@ DialogSpec PanelPlace()
     return place;
 }
 
+// How wide a text control's text is drawn, in pixels.
+int TextWidth(HWND control)
+{
+    const std::wstring text = WindowText(control);
+    const HDC canvas = ::GetDC(control);
+    const HGDIOBJ font = ::SelectObject(canvas, reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    ::GetTextExtentPoint32W(canvas, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(canvas, font);
+    ::ReleaseDC(control, canvas);
+    return size.cx;
+}
+
 std::wstring ListEntry(HWND list, LRESULT index)
 {
     if (index < 0)
@@ -92,6 +107,9 @@ Panel::Panel(HWND parent, EepromImage& image, Prompts& prompts, PanelCommands& c
     layout = DialogTemplate(PanelPlace(), WS_CHILD | WS_VISIBLE | WS_BORDER | WS_THICKFRAME, L"Helv", 8);
     ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(layout.data()),
                                  parent, DialogProc, reinterpret_cast<LPARAM>(this));
+    RECT made{};
+    ::GetWindowRect(dialog, &made);
+    laidOut = {made.right - made.left, made.bottom - made.top};
 }
 
 Panel::~Panel()
@@ -123,6 +141,9 @@ INT_PTR CALLBACK Panel::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         return TRUE;
     case WM_COMMAND:
         return panel->Command(LOWORD(wParam), HIWORD(wParam));
+    case WM_SIZE:
+        panel->LayOutStatusRow();
+        return FALSE;
     case WM_CTLCOLORSTATIC:
         // A label drawn over the line of its group box would cut it: the
         // labels let the panel show through around their letters.
@@ -146,6 +167,12 @@ void Panel::Created(HWND handle)
     dialog = handle;
     for (int n = 1; n <= MessageCount; ++n)
         ::SetWindowSubclass(Control(MessageFieldId(n)), FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    // A button is named by its caption, and six say "Test": the layout
+    // names each for a screen reader.
+    for (const ControlSpec& c : EditorPanelLayout.controls) {
+        if (c.kind == ControlKind::PushButton && c.accessible)
+            NameForScreenReaders(Control(c.id), Wide(c.accessible));
+    }
     ::SetTimer(dialog, TimerId, StatusCountdown::TickMs, nullptr);
     // Why a link or an operation failed, and the whole path of a file whose
     // name is shortened, stand in the texts' tooltips.
@@ -167,6 +194,34 @@ void Panel::Created(HWND handle)
             ::SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(list->shown(image).value_or(-1)), 0);
     }
     MakeMarks();
+}
+
+void Panel::LayOutStatusRow()
+{
+    const auto place = [this](ControlId id) {
+        const auto spec = std::find_if(EditorPanelLayout.controls.begin(), EditorPanelLayout.controls.end(),
+                                       [id](const ControlSpec& c) { return c.id == id; });
+        RECT r{spec->x, spec->y, spec->x + spec->width, spec->y + spec->height};
+        ::MapDialogRect(dialog, &r);
+        return r;
+    };
+    const RECT name = place(ControlId::FileName), status = place(ControlId::OperationStatus);
+    RECT edge{EditorPanelLayout.width, 0, 0, 0}, client{};
+    ::MapDialogRect(dialog, &edge);
+    ::GetClientRect(dialog, &client);
+    // The file name keeps the layout's distance from the panel's right edge
+    // as the window grows; a name longer than that takes the operation
+    // status's room too while no status stands there: it is shortened only
+    // when the row has no more room for it.
+    const int right = std::max(name.right, client.right - (edge.left - name.right));
+    const HWND nameText = Control(ControlId::FileName), statusText = Control(ControlId::OperationStatus);
+    const bool wide = ::GetWindowTextLengthW(statusText) == 0 && TextWidth(nameText) > right - name.left;
+    ::ShowWindow(statusText, wide ? SW_HIDE : SW_SHOWNA);
+    const int left = wide ? status.left : name.left;
+    // Drawn afresh: where the text is shortened depends on the width.
+    ::SetWindowPos(nameText, nullptr, left, name.top, right - left, name.bottom - name.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    ::InvalidateRect(nameText, nullptr, TRUE);
 }
 
 void Panel::AddTip(HWND control)
@@ -401,6 +456,8 @@ void Panel::SetShown(ControlId id, const std::wstring& text)
     mending = false;
     if (n)
         accepted[static_cast<std::size_t>(n - 1)] = WindowText(control);
+    if (id == ControlId::FileName || id == ControlId::OperationStatus)
+        LayOutStatusRow();
 }
 
 void Panel::SetText(ControlId id, const std::string& text)

@@ -42,6 +42,9 @@ class Panel {
     ~Panel();
 
     HWND Handle() const { return dialog; }
+    // The panel's size in pixels as its layout makes it, frame included,
+    // whatever size the window gives it later.
+    SIZE LaidOutSize() const { return laidOut; }
     HWND Control(ControlId id) const { return ::GetDlgItem(dialog, static_cast<int>(id)); }
 
     void RefreshPanel();
@@ -98,6 +101,8 @@ class Panel {
     void SetTip(ControlId id, const std::string& text);
     void AddTip(HWND control);
     void MakeMarks();
+    // The file name takes the room the status row has for it.
+    void LayOutStatusRow();
     void UpdateMarks();
 
     EepromImage& image;
@@ -114,6 +119,7 @@ class Panel {
     std::optional<EepromImage> keyerHolds;
     FieldTexts keyerTexts; // as the panel would show what the keyer holds
     std::map<ControlId, HWND> marks;
+    SIZE laidOut{};
 };
 
 // The text of a window.

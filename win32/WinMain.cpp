@@ -8,6 +8,7 @@
 #include "keyer/win32/Win32SerialChannel.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <windows.h>
 
 namespace {
@@ -28,6 +29,9 @@ int ScreenDensity()
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     ::InitCommonControls();
+    // A screen reader's questions arrive through COM, in this thread's
+    // apartment, between the window's messages.
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const AppPaths paths = DeterminePaths();
     Win32Prompts prompts;
     std::int32_t selectedPort = 0;

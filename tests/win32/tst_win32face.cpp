@@ -119,7 +119,7 @@ struct Window {
     // with `line`, the keyer buttons run the keyer operations on it.
     // `kept`: a folder that outlives the window, for another run to find.
     explicit Window(std::int32_t port = 3, const Window* earlier = nullptr, SerialChannel* line = nullptr,
-                    const std::filesystem::path& kept = {})
+                    int density = 96, const std::filesystem::path& kept = {})
         : folder(earlier ? earlier->folder : kept.empty() ? Scratch() : kept), owner(!earlier && kept.empty())
     {
         paths.portSettingsPath = Utf8Path(folder / "mv2mgr.cfg");
@@ -133,7 +133,8 @@ struct Window {
             operations->SetBackupFolder(paths.backupFolder);
             wired = std::make_unique<PanelKeyer>(*operations, prompts, 0);
         }
-        frame = std::make_unique<Frame>(paths, prompts, wired ? static_cast<PanelCommands&>(*wired) : keyer, port, 96);
+        frame =
+            std::make_unique<Frame>(paths, prompts, wired ? static_cast<PanelCommands&>(*wired) : keyer, port, density);
         if (wired)
             wired->Bind(*frame);
         ::ShowWindow(frame->Handle(), SW_SHOWNORMAL); // hidden controls take no focus
@@ -244,10 +245,58 @@ TEST_CASE("the window's size follows the screen's density")
     CHECK(limits.ptMaxTrackSize.y == rect.bottom - rect.top);
     CHECK(rect.right - rect.left >= 556);
     CHECK(rect.bottom - rect.top >= 455);
+    // The panel covers the whole client area, made and shrunk: no band of
+    // another colour. A long file name takes the operation status's room
+    // while no status stands there.
+    for (const auto& [density, shrink] : {std::pair{96, 0}, {96, 40}, {144, 0}}) {
+        CAPTURE(density);
+        Window shaped(3, nullptr, nullptr, density);
+        const HWND frame = shaped.frame->Handle();
+        RECT client{}, covered{}, name{};
+        ::GetWindowRect(frame, &client);
+        ::SetWindowPos(frame, nullptr, 0, 0, client.right - shrink, client.bottom - shrink, SWP_NOMOVE | SWP_NOZORDER);
+        ::GetClientRect(frame, &client);
+        ::GetWindowRect(shaped.panel().Handle(), &covered);
+        ::MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&covered), 2);
+        CHECK(::EqualRect(&client, &covered));
+        const auto left = [&] { return ::GetWindowRect(shaped.Control(C::FileName), &name) ? name.left : -1; };
+        const LONG own = left();
+        shaped.panel().ShowFileName("File Name: " + std::string(60, 'X') + ".eep", {});
+        CHECK(left() < own);
+        shaped.panel().ShowStatus("Done");
+        CHECK(left() == own);
+    }
     wchar_t className[16] = {};
     ::GetClassNameW(window.frame->Handle(), className, 16);
     CHECK(std::wstring(className) == L"Morvel");
     CHECK(WindowText(window.frame->Handle()) == L"Morvel2 Standalone Editor");
+}
+
+TEST_CASE("the built program carries its picture as icon 240, an image for each size")
+{
+    const HMODULE program = // the test runs where the build puts it
+        ::LoadLibraryExW(L".\\mv2mgr.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    REQUIRE(program);
+    // Its directory: 6 bytes, then 14 an image, the width first (0: 256).
+    const auto* directory = static_cast<const BYTE*>(::LockResource(
+        ::LoadResource(program, ::FindResourceW(program, MAKEINTRESOURCEW(ProgramIconId), RT_GROUP_ICON))));
+    std::vector<int> widths;
+    for (int i = 0; i < directory[4]; ++i)
+        widths.push_back(directory[6 + 14 * i] ? directory[6 + 14 * i] : 256);
+    CHECK(widths == std::vector<int>{16, 24, 32, 48, 256});
+    // Loaded as the window class loads it: the picture's dark blue ground
+    // in the middle of its left side.
+    for (const int size : {16, 32}) {
+        CAPTURE(size);
+        ICONINFO parts{};
+        REQUIRE(::GetIconInfo(
+            static_cast<HICON>(::LoadImageW(program, MAKEINTRESOURCEW(ProgramIconId), IMAGE_ICON, size, size, 0)),
+            &parts));
+        std::vector<DWORD> pixels(static_cast<std::size_t>(size * size));
+        CHECK(::GetBitmapBits(parts.hbmColor, size * size * 4, pixels.data()) == size * size * 4);
+        CHECK((pixels[static_cast<std::size_t>(size / 2 * size + size / 8)] & 0xF0F0F0) == 0x103050);
+    }
+    ::FreeLibrary(program);
 }
 
 TEST_CASE("the panel shows what an image holds")
@@ -685,7 +734,7 @@ struct PortOnLine {
 TEST_CASE("COM15 on the line" * doctest::skip())
 {
     PortOnLine on;
-    on.window = std::make_unique<Window>(3, nullptr, &on.line, on.folder);
+    on.window = std::make_unique<Window>(3, nullptr, &on.line, 96, on.folder);
     CHECK(on.Caption(1015) == "Com15 COM15");
     on.window->frame->Command(1015);
     std::ifstream settings(on.folder / "mv2mgr.cfg", std::ios::binary);
@@ -705,7 +754,7 @@ TEST_CASE("COM15 gone" * doctest::skip())
     PortOnLine on;
     std::int32_t port = 0;
     ReadPortSettings(Utf8Path(on.folder / "mv2mgr.cfg"), port);
-    on.window = std::make_unique<Window>(port, nullptr, &on.line, on.folder);
+    on.window = std::make_unique<Window>(port, nullptr, &on.line, 96, on.folder);
     CHECK(on.window->MenuChecked(1015));
     CHECK(on.Caption(1015) == "Com15 COM15 (not present)");
     on.Press(C::TestMV);
@@ -763,6 +812,7 @@ TEST_CASE("the About box tells the version and the system, and only OK closes it
 {
     static std::vector<std::wstring> seen;
     static bool stillOpen = false;
+    static bool iconShown = false;
     seen.clear();
     // Looks at the box from inside its own modal loop, as a person would:
     // Escape first, and a tick later, OK.
@@ -773,6 +823,7 @@ TEST_CASE("the About box tells the version and the system, and only OK closes it
         if (seen.empty()) {
             for (const int line : {-1, 202, 208})
                 seen.push_back(WindowText(line > 0 ? ::GetDlgItem(box, line) : ::GetWindow(box, GW_CHILD)));
+            iconShown = ::SendDlgItemMessageW(box, static_cast<int>(C::AboutIcon), STM_GETICON, 0, 0) != 0;
             ::SendMessageW(box, WM_COMMAND, IDCANCEL, 0);
             return;
         }
@@ -783,6 +834,7 @@ TEST_CASE("the About box tells the version and the system, and only OK closes it
     REQUIRE(timer);
     CHECK(RunAboutBox(nullptr, "WinNT/WinXP") == 1);
     CHECK(stillOpen);
+    CHECK(iconShown);
     REQUIRE(seen.size() == 3);
     CHECK(seen[0] == L"Morvel2 Standalone Parameter Editor");
     CHECK(seen[1] == Wide(VersionLine()));
