@@ -263,6 +263,14 @@ void Frame::AfterOpen()
     panel->RefreshPanel(); // also after a cancel: typed values go back to the image's
 }
 
+void Frame::OpenNamedFile(const std::string& path)
+{
+    LoadNamedEepromFile(image, prompts, Owner::MainWindow,
+                        [this](const std::string& text, const std::string& shown) { panel->ShowFileName(text, shown); },
+                        path);
+    AfterOpen();
+}
+
 void Frame::Command(int id)
 {
     if (keyer.Busy() && WaitsForOperation(id))

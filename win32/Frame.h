@@ -32,6 +32,9 @@ class Frame {
 
     // What a menu command or a key of the window does.
     void Command(int id);
+    // Opens a file named on the command line (an .eep opened from Explorer)
+    // as File > Open opens a chosen one.
+    void OpenNamedFile(const std::string& path);
     // The keys of the window and of the panel, before a message is
     // dispatched: true when one of them took it.
     bool TakeKeys(MSG& message);

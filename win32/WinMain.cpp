@@ -1,4 +1,5 @@
 #include "files/PortSettings.h"
+#include "files/WideText.h"
 #include "keyer/Operations.h"
 #include "paths/Paths.h"
 #include "win32/Dialogs.h"
@@ -8,6 +9,7 @@
 #include "keyer/win32/Win32SerialChannel.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <objbase.h>
 #include <windows.h>
 
@@ -54,5 +56,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     window = &frame;
     keyer.Bind(frame);
     prompts.SetOwners(frame.Handle(), frame.EditorPanel().Handle());
+    // An .eep opened from Explorer, or dropped on the program, arrives here;
+    // it is opened once the window is seen, so that a box about it has its owner.
+    int count = 0;
+    wchar_t** const args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    const std::string file = args && count > 1 ? Utf8(args[1]) : std::string();
+    ::LocalFree(args);
+    if (!file.empty()) {
+        ::ShowWindow(frame.Handle(), SW_SHOWNORMAL);
+        ::UpdateWindow(frame.Handle());
+        frame.OpenNamedFile(file);
+    }
     return frame.Run();
 }

@@ -778,6 +778,12 @@ TEST_CASE("File Open and Save name the file, on a long path with an accent")
     CHECK(window.Text(C::Weight) == "55");
     CHECK(window.Text(C::KeyerMode) == "Iambic A");
     CHECK(window.Text(C::Message1) == "TEST");
+    Window named; // a file opened from Explorer: no chooser, the same steps
+    named.frame->OpenNamedFile(Utf8Path(file));
+    CHECK(named.frame->Image() == saved);
+    CHECK(named.Text(C::FileName) == "File Name: caf\xC3\xA9.eep");
+    CHECK(named.Text(C::Weight) == "55");
+    CHECK(named.prompts.chooserOwners.empty());
 
     // Cancelled: typed values go back to the image's.
     ::SetWindowTextW(window.Control(C::Weight), L"70");
