@@ -21,3 +21,4 @@ std::string WhyNotWritable(const std::string& path)
         return "you may not make files in " + folder + ".";
     return {};
 }
+
