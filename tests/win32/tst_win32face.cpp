@@ -440,16 +440,21 @@ TEST_CASE("Save refuses the first field out of range, in order, with its text")
 
 TEST_CASE("a message field takes added text by the one rule, however it arrives")
 {
-    enum Route { Typed, Pasted, Replaced };
+    enum Route { Typed, Pasted, Replaced, Keys };
     const struct {
         Route route;
         std::string shown; // the field's text beforehand, as a file gave it
         int othersHold;    // characters in the other five fields
         std::wstring added;
         std::string after;
+        int selected = 0; // characters selected before the end
     } rows[] = {
         {Typed, "", 0, L"cq de", "CQ DE"},
-        {Typed, "", 0, L"!#%&*^_`{}~\u00e9\t\r", ""},
+        {Typed, "", 0, L"!#%&*^_`{}~\u00e9", ""},
+        {Typed, "CQ", 0, L"\tk\r\n", "CQ K  "}, // characters an assistive tool sends
+        {Keys, "CQ", 0, L"\r\t", "CQ"},        // Enter and Tab pressed go to the panel
+        {Pasted, "CQ CQ DE TEST", 0, L"\u00e9$#~", "CQ CQ DE TEST", 13},
+        {Pasted, "CQ CQ DE TEST", 0, L"k", "CQ CQ DE K", 4},
         {Typed, "", 0, L"?@/", "?@/"},
         {Typed, "HI!", 0, L" k", "HI! K"}, // what was loaded stays as it is
         {Typed, "", 232, L"a", ""},
@@ -464,9 +469,19 @@ TEST_CASE("a message field takes added text by the one rule, however it arrives"
         window.panel().SetText(C::Message2, std::string(static_cast<std::size_t>(row.othersHold), 'E'));
         window.panel().SetText(C::Message1, row.shown);
         const HWND field = window.Control(C::Message1);
-        ::SendMessageW(field, EM_SETSEL, row.shown.size(), row.shown.size());
+        ::SetFocus(field);
+        ::SendMessageW(field, EM_SETSEL, row.shown.size() - static_cast<std::size_t>(row.selected), row.shown.size());
         if (row.route == Typed) {
             window.Type(C::Message1, row.added);
+        } else if (row.route == Keys) {
+            for (const wchar_t key : row.added) {
+                MSG message{field, WM_KEYDOWN, static_cast<WPARAM>(key == L'\r' ? VK_RETURN : VK_TAB), 1, 0, {}};
+                if (!window.frame->TakeKeys(message)) {
+                    ::TranslateMessage(&message);
+                    ::DispatchMessageW(&message);
+                }
+                window.frame->Pump();
+            }
         } else if (row.route == Pasted) {
             SetClipboard(row.added);
             ::SendMessageW(field, WM_PASTE, 0, 0);
