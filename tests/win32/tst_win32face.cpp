@@ -655,8 +655,11 @@ TEST_CASE("File Open and Save name the file, on a long path with an accent")
     window.frame->Command(Cmd::Open);
     CHECK(window.prompts.LastText() == "File Not Found");
     CHECK(window.prompts.boxes.back().owner == Owner::MainWindow);
+    // No backups yet: the box offers File > Open's chooser in their place.
+    window.prompts.offerAnswer = true;
     window.frame->Command(Cmd::OpenBackup);
-    CHECK(window.prompts.chooserFolders.back() == window.paths.backupFolder);
+    CHECK(window.prompts.offers.back() == "No backups yet: Read MV keeps one of every read. |  | Open File...");
+    CHECK(window.prompts.chooserFolders.back() == "");
 }
 
 TEST_CASE("the About box tells the version and the system, and only OK closes it")
