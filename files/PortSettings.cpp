@@ -27,7 +27,6 @@ std::int32_t FromLittleEndian(const PortBytes& bytes)
     return static_cast<std::int32_t>(value);
 }
 
-
 std::string UnreadableWarning(const std::string& path, const std::string& why)
 {
     return "The port settings file " + path + " cannot be read: " + why + ". Com1 is used meanwhile.";

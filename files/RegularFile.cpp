@@ -21,4 +21,3 @@ std::string WhyNotWritable(const std::string& path)
         return "you may not make files in " + folder + ".";
     return {};
 }
-

@@ -1,17 +1,17 @@
 #include "qt/MainWindow.h"
 
-#include "qt/AboutBox.h"
-#include "ui/BackupList.h"
-#include "ui/FileCommands.h"
-#include "qt/HelpWindow.h"
-#include "qt/SettingFinder.h"
-#include "qt/WindowSize.h"
 #include "files/PortSettings.h"
 #include "keyer/Operations.h"
 #include "keyer/PortNames.h"
+#include "qt/AboutBox.h"
 #include "qt/EditorPanel.h"
+#include "qt/HelpWindow.h"
 #include "qt/KeyerButtons.h"
 #include "qt/LayoutBuilder.h"
+#include "qt/SettingFinder.h"
+#include "qt/WindowSize.h"
+#include "ui/BackupList.h"
+#include "ui/FileCommands.h"
 #include "ui/Layouts.h"
 
 #include <QCloseEvent>
@@ -193,8 +193,8 @@ void MainWindow::SizeToScreen()
 
 void MainWindow::OpenBackup()
 {
-    const OpenedBackup opened = OpenBackupFile(image, panel->FieldTextsNow(), prompts, ShowName(), paths.backupFolder,
-                                               std::time(nullptr));
+    const OpenedBackup opened =
+        OpenBackupFile(image, panel->FieldTextsNow(), prompts, ShowName(), paths.backupFolder, std::time(nullptr));
     AfterOpen(opened.loaded == 1, QString::fromStdString(opened.label));
 }
 

@@ -106,8 +106,7 @@ BackupList ListBackupRows(const std::string& folder, const EepromImage& panelIma
         const std::vector<Difference> differences = Differences(image, ShownTexts(image), panelImage, panelTexts);
         list.rows.push_back({path, name,
                              WhenInWords(when, today) + ", " + std::string(BackupKindInWords(info->kind)) +
-                                 ", revision " + std::to_string(info->revision) + ": " + WhatDiffers(differences) +
-                                 ".",
+                                 ", revision " + std::to_string(info->revision) + ": " + WhatDiffers(differences) + ".",
                              std::string(BackupKindInBrief(info->kind)) + " " + DayAndMonth(when) + " " + Clock(when)});
     }
     // What is no file to open comes first, then what would not load, each

@@ -22,8 +22,8 @@ struct BackupRow {
 };
 
 struct BackupList {
-    std::vector<BackupRow> rows;       // newest first
-    std::vector<std::string> leftOut;  // a link, no regular file, too short, unreadable: one sentence each
+    std::vector<BackupRow> rows;      // newest first
+    std::vector<std::string> leftOut; // a link, no regular file, too short, unreadable: one sentence each
 };
 
 // The backups in `folder`, told against what the panel shows (`panelImage`

@@ -1,9 +1,9 @@
 #include "win32/Dialogs.h"
 
-#include "ui/PanelRules.h"
-#include "ui/Layouts.h"
-#include "win32/DialogTemplate.h"
 #include "files/WideText.h"
+#include "ui/Layouts.h"
+#include "ui/PanelRules.h"
+#include "win32/DialogTemplate.h"
 
 #include <algorithm>
 #include <commdlg.h>
@@ -56,8 +56,9 @@ void Shift(HWND dialog, HWND control, int dx, bool widen)
     RECT place{};
     ::GetWindowRect(control, &place);
     ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
-    ::SetWindowPos(control, nullptr, place.left + (widen ? 0 : dx), place.top, place.right - place.left + (widen ? dx : 0),
-                   place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(control, nullptr, place.left + (widen ? 0 : dx), place.top,
+                   place.right - place.left + (widen ? dx : 0), place.bottom - place.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Widens the list until its longest row shows whole, as far as the screen
@@ -89,7 +90,8 @@ void FitRows(HWND dialog, HWND list, const std::vector<std::string>& rows)
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         const int id = ::GetDlgCtrlID(child);
-        const bool button = id == static_cast<int>(ControlId::BackupsOpen) || id == static_cast<int>(ControlId::BackupsCancel);
+        const bool button =
+            id == static_cast<int>(ControlId::BackupsOpen) || id == static_cast<int>(ControlId::BackupsCancel);
         Shift(dialog, child, dx, !button);
     }
 }

@@ -1,14 +1,14 @@
 #include "win32/Frame.h"
 
+#include "files/PortSettings.h"
+#include "files/WideText.h"
+#include "keyer/PortProblems.h"
 #include "ui/BackupList.h"
 #include "ui/FileCommands.h"
-#include "files/PortSettings.h"
-#include "ui/PanelRules.h"
-#include "keyer/PortProblems.h"
 #include "ui/Layouts.h"
+#include "ui/PanelRules.h"
 #include "win32/Dialogs.h"
 #include "win32/MessagePump.h"
-#include "files/WideText.h"
 
 #include <algorithm>
 #include <ctime>
@@ -228,14 +228,14 @@ void Frame::Command(int id)
         AfterOpen();
         break;
     case Cmd::OpenBackup: {
-        const OpenedBackup opened = OpenBackupFile(image, panel->FieldTextsNow(), prompts, showName,
-                                                   paths.backupFolder, std::time(nullptr));
+        const OpenedBackup opened =
+            OpenBackupFile(image, panel->FieldTextsNow(), prompts, showName, paths.backupFolder, std::time(nullptr));
         AfterOpen();
         // The title says which backup the panel shows; a file is named in the panel.
         if (opened.loaded == 1)
-            ::SetWindowTextW(window, (std::wstring(WindowTitle) +
-                                      (opened.label.empty() ? L"" : L" \u2014 " + Wide(opened.label)))
-                                         .c_str());
+            ::SetWindowTextW(
+                window,
+                (std::wstring(WindowTitle) + (opened.label.empty() ? L"" : L" \u2014 " + Wide(opened.label))).c_str());
         break;
     }
     case Cmd::Save:

@@ -329,8 +329,8 @@ void TestCli::keyerOperations_data()
     QTest::newRow("write, keyer gone") << QStringList{"write", "VALID"} << int(F::HangUpAfterWrite) << 1
                                        << QStringList{"Writing", "Write failed: The line closed before the keyer "
                                                                  "could store the bytes"};
-    QTest::newRow("write, pulled out partway") << QStringList{"write", "VALID"} << int(F::HangUpDuringWrite) << 1
-                                               << QStringList{"Writing", "Write failed"};
+    QTest::newRow("write, pulled out partway")
+        << QStringList{"write", "VALID"} << int(F::HangUpDuringWrite) << 1 << QStringList{"Writing", "Write failed"};
     QTest::newRow("write, verified") << QStringList{"write", "VALID", "--verify"} << int(F::None) << 0
                                      << QStringList{"Writing", "Done", "Verified"};
     QTest::newRow("write, verify finds a byte changed")

@@ -563,10 +563,10 @@ TEST_CASE("a keystroke is taken whole or not at all; a paste that takes nothing 
         {"\n", 5, " ", " "},
         {"q", 5, "Q", "Q"},
         {"q", 0, {}, {}},
-        {"\xC3\xA9", 5, {}, {}},                 // é
-        {"\xC3\xA9$#~", 20, {}, {}},             // every character refused
-        {"cq\xC3\xA9", 20, {}, "CQ"},            // a keystroke of three is refused whole
-        {"cq de", 2, {}, "CQ"},                  // as much as there is room for
+        {"\xC3\xA9", 5, {}, {}},      // é
+        {"\xC3\xA9$#~", 20, {}, {}},  // every character refused
+        {"cq\xC3\xA9", 20, {}, "CQ"}, // a keystroke of three is refused whole
+        {"cq de", 2, {}, "CQ"},       // as much as there is room for
         {"", 5, {}, {}},
     };
     for (const auto& row : rows) {

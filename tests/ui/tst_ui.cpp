@@ -40,9 +40,9 @@ struct Backups {
     }
     OpenedBackup Open()
     {
-        return OpenBackupFile(panel, ShownTexts(panel), prompts,
-                              [this](const std::string& text, const std::string&) { shown.push_back(text); }, folder,
-                              now);
+        return OpenBackupFile(
+            panel, ShownTexts(panel), prompts,
+            [this](const std::string& text, const std::string&) { shown.push_back(text); }, folder, now);
     }
 };
 
@@ -73,13 +73,12 @@ TEST_CASE("the backups list: newest first, each told against the panel, and what
     }
     CHECK(list.rows[0].label.starts_with("read "));
     CHECK(list.rows[2].label.starts_with("written "));
-    CHECK(list.leftOut ==
-          std::vector<std::string>{
-              std::string(Stamp) + "read_7.eep is no regular file.",
-              unreadable.hold ? held + " cannot be read: " + unreadable.why + "."
-                              : held + " is a link; only files inside the backups folder are opened.",
-              std::string(Stamp) + "write_8.eep holds 100 bytes, too few for a keyer's memory.",
-          });
+    CHECK(list.leftOut == std::vector<std::string>{
+                              std::string(Stamp) + "read_7.eep is no regular file.",
+                              unreadable.hold ? held + " cannot be read: " + unreadable.why + "."
+                                              : held + " is a link; only files inside the backups folder are opened.",
+                              std::string(Stamp) + "write_8.eep holds 100 bytes, too few for a keyer's memory.",
+                          });
 }
 
 TEST_CASE("the time of a backup in words")

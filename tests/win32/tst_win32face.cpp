@@ -5,16 +5,16 @@
 #include "files/Backups.h"
 #include "files/EepromFile.h"
 #include "files/NativePath.h"
+#include "files/WideText.h"
 #include "image/MessageCodec.h"
-#include "ui/PanelRules.h"
-#include "ui/Layouts.h"
+#include "keyer/win32/Win32SerialChannel.h"
 #include "support/RecordingPrompts.h"
+#include "ui/Layouts.h"
+#include "ui/PanelRules.h"
 #include "win32/Dialogs.h"
 #include "win32/Frame.h"
 #include "win32/MessagePump.h"
 #include "win32/PanelKeyer.h"
-#include "files/WideText.h"
-#include "keyer/win32/Win32SerialChannel.h"
 
 #include <Version.h>
 #include <commctrl.h>
@@ -457,7 +457,7 @@ TEST_CASE("a message field takes added text by the one rule, however it arrives"
         {Typed, "", 0, L"cq de", "CQ DE"},
         {Typed, "", 0, L"!#%&*^_`{}~\u00e9", ""},
         {Typed, "CQ", 0, L"\tk\r\n", "CQ K  "}, // characters an assistive tool sends
-        {Keys, "CQ", 0, L"\r\t", "CQ"},        // Enter and Tab pressed go to the panel
+        {Keys, "CQ", 0, L"\r\t", "CQ"},         // Enter and Tab pressed go to the panel
         {Pasted, "CQ CQ DE TEST", 0, L"\u00e9$#~", "CQ CQ DE TEST", 13},
         {Pasted, "CQ CQ DE TEST", 0, L"k", "CQ CQ DE K", 4},
         {Typed, "", 0, L"?@/", "?@/"},
@@ -789,7 +789,8 @@ TEST_CASE("the backups list and the box in its place, as a person and a screen r
                 ::IsWindowVisible(note) ? L"shown" : L"hidden", WindowText(::GetDlgItem(box, IDOK))};
         if (list) {
             std::wstring row(256, L'\0');
-            row.resize(static_cast<std::size_t>(::SendMessageW(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(row.data()))));
+            row.resize(
+                static_cast<std::size_t>(::SendMessageW(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(row.data()))));
             seen[1] = std::to_wstring(::SendMessageW(list, LB_GETCURSEL, 0, 0)) + L" of " +
                       std::to_wstring(::SendMessageW(list, LB_GETCOUNT, 0, 0)) + L": " + row;
             seen.push_back(::GetFocus() == list ? L"focus" : L"");
@@ -801,10 +802,11 @@ TEST_CASE("the backups list and the box in its place, as a person and a screen r
     CHECK(real.ChooseBackup({"Today 19:22, read from the keyer, revision 30: the same as the panel.",
                              "Yesterday 08:05, written to the keyer, revision 30: Weight 50 differs."},
                             {"A is a link.", "B holds 100 bytes, too few for a keyer's memory."}) == 0u);
-    CHECK(seen == std::vector<std::wstring>{L"&Backups, newest first:",
-                                            L"0 of 2: Yesterday 08:05, written to the keyer, revision 30: Weight 50 differs.",
-                                            L"A is a link.\r\nB holds 100 bytes, too few for a keyer's memory.",
-                                            L"shown", L"&Open", L"focus"});
+    CHECK(seen ==
+          std::vector<std::wstring>{L"&Backups, newest first:",
+                                    L"0 of 2: Yesterday 08:05, written to the keyer, revision 30: Weight 50 differs.",
+                                    L"A is a link.\r\nB holds 100 bytes, too few for a keyer's memory.", L"shown",
+                                    L"&Open", L"focus"});
     press = IDCANCEL;
     REQUIRE(::SetTimer(nullptr, 0, 10, look));
     CHECK_FALSE(real.Offer(Owner::MainWindow, "No backups yet: Read MV keeps one of every read.", "", "Open File..."));
