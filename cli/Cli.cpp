@@ -224,7 +224,10 @@ int SetValues(Context& c)
 int ListPorts(Context& c)
 {
     const AdapterDescriptions adapters = c.platform.adapters();
-    const int selected = PortInSettings(c.paths.portSettings);
+    std::string warning;
+    const int selected = PortInSettings(c.paths.portSettings, &warning);
+    if (!warning.empty())
+        c.err << warning << std::endl;
     Json::Array ports;
     for (const int port : OfferedPorts(selected, adapters)) {
         const PortPresence presence = DescribePort(port, c.paths.configFolder, adapters);
@@ -293,7 +296,10 @@ class Link {
         : channel(c.platform.makeChannel(c.paths.configFolder)), operations(*channel, c.platform.waiter),
           report(c.err, c.platform.errIsTerminal)
     {
-        port = c.port.value_or(PortInSettings(c.paths.portSettings));
+        std::string warning;
+        port = c.port ? *c.port : PortInSettings(c.paths.portSettings, &warning);
+        if (!warning.empty())
+            c.err << warning << std::endl;
         operations.SetBackupFolder(c.paths.backupFolder);
     }
 

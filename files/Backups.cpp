@@ -103,6 +103,11 @@ std::string BackupName(std::time_t when, int revision, const std::string& kind)
     return std::string(stamp) + "_rev" + std::to_string(revision) + "_" + kind + ".eep";
 }
 
+std::tm LocalCalendarTime(std::time_t when)
+{
+    return platform::Local(when);
+}
+
 std::string_view BackupKindInWords(std::string_view kind)
 {
     if (kind == BackupKind::Read)

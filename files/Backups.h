@@ -47,6 +47,9 @@ std::vector<std::string> ListBackups(const std::string& folder, std::vector<std:
 // an empty text. Asked again just before one is opened.
 std::string WhyNoBackupFile(const std::string& folder, const std::string& name);
 
+// The calendar time of `when` where the person is, as a backup's time is told.
+std::tm LocalCalendarTime(std::time_t when);
+
 // What a backup's name says.
 struct BackupInfo {
     std::time_t when; // UTC

@@ -30,25 +30,48 @@ std::string BaseName(std::string_view path)
     return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
 }
 
-std::string LoadEepromFile(const std::string& path, EepromImage& image)
+ImageRead ReadEepromImage(const std::string& path, EepromImage& image)
 {
     FileProblem problem = FileProblem::None;
-    File file = OpenRegularForReading(path, problem);
+    std::string why;
+    File file = OpenRegularForReading(path, problem, &why);
     if (problem == FileProblem::NotRegular)
-        return NotRegularMessage(path);
+        return {ImageRead::NotRegular};
+    if (problem == FileProblem::Missing)
+        return {ImageRead::Missing};
     if (!file)
-        return FileNotFound;
+        return {ImageRead::Unreadable, why};
 
     // Read into a buffer of our own: a short file must not leave a mix of two
     // images behind, which could then be written to a keyer.
     EepromImage loaded;
     const std::size_t got = std::fread(loaded.bytes.data(), 1, loaded.bytes.size(), file.get());
     if (std::ferror(file.get()))
-        return ReadFailed;
+        return {ImageRead::ReadFailed};
     if (got < loaded.bytes.size())
-        return ShortFileMessage(got);
+        return {ImageRead::Short, {}, got};
     image = loaded;
     return {};
+}
+
+std::string LoadEepromFile(const std::string& path, EepromImage& image)
+{
+    const ImageRead read = ReadEepromImage(path, image);
+    switch (read.kind) {
+    case ImageRead::Loaded:
+        return {};
+    case ImageRead::Missing:
+        return FileNotFound;
+    case ImageRead::NotRegular:
+        return NotRegularMessage(path);
+    case ImageRead::Unreadable:
+        return "This file cannot be read: " + read.why + ". Nothing was loaded.";
+    case ImageRead::ReadFailed:
+        return ReadFailed;
+    case ImageRead::Short:
+        return ShortFileMessage(read.bytes);
+    }
+    return ReadFailed;
 }
 
 std::string StoreEepromFile(const std::string& path, const EepromImage& image)

@@ -26,17 +26,29 @@ std::int32_t FromLittleEndian(const PortBytes& bytes)
         value |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
     return static_cast<std::int32_t>(value);
 }
+
+std::string UnreadableWarning(const std::string& path, const std::string& why)
+{
+    return "The port settings file " + path + " cannot be read: " + why + ". Com1 is used meanwhile.";
+}
+
+bool Unreadable(FileProblem problem)
+{
+    return problem == FileProblem::Refused || problem == FileProblem::InUse;
+}
 } // namespace
 
 std::string ReadPortSettings(const std::string& path, std::int32_t& selectedPort)
 {
-    // Whatever is not a readable regular file counts as no file: a FIFO or
-    // a folder in its place must neither block nor warn at every start.
+    // What is no regular file counts as no file: a FIFO or a folder in its
+    // place must neither block nor warn at every start. A file that cannot
+    // be read now is still someone's choice, not to be written over.
     FileProblem problem = FileProblem::None;
-    File file = OpenRegularForReading(path, problem);
+    std::string why;
+    File file = OpenRegularForReading(path, problem, &why);
     if (!file) {
         selectedPort = 1;
-        return WritePortSettings(path, selectedPort);
+        return Unreadable(problem) ? UnreadableWarning(path, why) : WritePortSettings(path, selectedPort);
     }
 
     // A short file replaces only the low-order bytes it holds.
@@ -48,12 +60,16 @@ std::string ReadPortSettings(const std::string& path, std::int32_t& selectedPort
     return {};
 }
 
-std::int32_t PortInSettings(const std::string& path)
+std::int32_t PortInSettings(const std::string& path, std::string* warning)
 {
     FileProblem problem = FileProblem::None;
-    File file = OpenRegularForReading(path, problem);
-    if (!file)
+    std::string why;
+    File file = OpenRegularForReading(path, problem, &why);
+    if (!file) {
+        if (warning && Unreadable(problem))
+            *warning = UnreadableWarning(path, why);
         return 1;
+    }
     PortBytes bytes{};
     // A short file holds the low-order bytes; the rest stay zero.
     [[maybe_unused]] const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());

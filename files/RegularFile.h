@@ -13,10 +13,19 @@
 // told like a full disk. Called first thing by both programs.
 void KeepWritesPastLimitsAsErrors();
 
-enum class FileProblem { None, Missing, NotRegular, Refused, WriteFailed };
+// InUse: another program holds the file and shares it with no one.
+enum class FileProblem { None, Missing, NotRegular, Refused, InUse, WriteFailed };
 
 // Opens `path` (after following links) for reading, when it is a regular file.
-File OpenRegularForReading(const std::string& path, FileProblem& problem);
+// A file that is there but cannot be read is Refused or InUse, and `why`,
+// where given, says why, in words that follow "cannot be read: ".
+File OpenRegularForReading(const std::string& path, FileProblem& problem, std::string* why = nullptr);
+// The same words on every system for the two common reasons; any other
+// failure is told in the system's own words.
+namespace UnreadableWords {
+inline constexpr const char* InUse = "it is in use by another program";
+inline constexpr const char* Denied = "access is denied";
+} // namespace UnreadableWords
 
 // Creates `path` or empties the regular file that is there, for writing.
 // Anything else at that path (a FIFO, a device, a folder) is left alone.

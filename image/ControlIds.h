@@ -68,6 +68,15 @@ enum class ControlId : int {
     AboutIcon = 201,
     AboutVersion = 202,
     AboutSystem = 208,
+
+    // The backups list where the window has no list of its own (Windows),
+    // and the box that offers File > Open in its place.
+    BackupsOpen = 1,
+    BackupsCancel = 2,
+    BackupsList = 301,
+    BackupsLeftOut = 302,
+    OfferText = 311,
+    OfferDetails = 312,
 };
 
 inline constexpr int MessageFieldCount = 6;

@@ -112,6 +112,22 @@ AddedText TakeAddedText(std::string_view utf8, int room)
     return added;
 }
 
+std::optional<std::string> TypedText(std::string_view utf8, int room)
+{
+    AddedText typed = TakeAddedText(utf8, room);
+    if (!typed.refused.empty() || typed.cut > 0 || typed.text.empty())
+        return std::nullopt;
+    return std::move(typed.text);
+}
+
+std::optional<std::string> PastedText(std::string_view utf8, int room)
+{
+    AddedText pasted = TakeAddedText(utf8, room);
+    if (pasted.text.empty())
+        return std::nullopt;
+    return std::move(pasted.text);
+}
+
 std::string NameCharacters(const std::vector<std::string>& characters)
 {
     std::string names;

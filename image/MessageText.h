@@ -12,6 +12,7 @@
 // The rule limits what is added, never what is loaded: an image's messages
 // are shown as the keyer holds them, "!" and all.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,14 @@ struct AddedText {
 // with combining marks is refused whole. Invalid UTF-8 is refused. At most
 // `room` characters are taken (none when room is 0 or less).
 AddedText TakeAddedText(std::string_view utf8, int room);
+
+// What a character or a composed few arriving as one keystroke (a key, or
+// WM_CHAR from an assistive tool) add: taken whole or not at all.
+std::optional<std::string> TypedText(std::string_view utf8, int room);
+// What a paste puts in place of the selection; nothing when it takes no
+// character, so that a paste that takes nothing changes nothing, as a
+// refused key changes nothing.
+std::optional<std::string> PastedText(std::string_view utf8, int room);
 
 // Names the refused characters for a message: "é", "#" and U+0007.
 std::string NameCharacters(const std::vector<std::string>& characters);

@@ -10,6 +10,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
@@ -111,6 +113,18 @@ QWidget* MakeControl(const ControlSpec& c, QWidget* parent)
     }
     case ControlKind::IconArea:
         return new QLabel(parent);
+    case ControlKind::ListBox:
+        return new QListWidget(parent);
+    case ControlKind::WrappedText: {
+        auto* label = new QLabel(text, parent);
+        label->setWordWrap(true);
+        return label;
+    }
+    case ControlKind::ReadOnlyText: {
+        auto* shown = new QPlainTextEdit(text, parent);
+        shown->setReadOnly(true);
+        return shown;
+    }
     }
     return new QWidget(parent);
 }

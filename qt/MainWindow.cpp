@@ -1,22 +1,20 @@
 #include "qt/MainWindow.h"
 
-#include "qt/AboutBox.h"
-#include "qt/BackupList.h"
-#include "ui/FileCommands.h"
-#include "qt/HelpWindow.h"
-#include "qt/SettingFinder.h"
-#include "qt/WindowSize.h"
-#include "files/Backups.h"
 #include "files/PortSettings.h"
 #include "keyer/Operations.h"
 #include "keyer/PortNames.h"
+#include "qt/AboutBox.h"
 #include "qt/EditorPanel.h"
+#include "qt/HelpWindow.h"
 #include "qt/KeyerButtons.h"
 #include "qt/LayoutBuilder.h"
+#include "qt/SettingFinder.h"
+#include "qt/WindowSize.h"
+#include "ui/BackupList.h"
+#include "ui/FileCommands.h"
 #include "ui/Layouts.h"
 
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenuBar>
@@ -24,6 +22,7 @@
 #include <QScrollArea>
 #include <QSettings>
 #include <QTimer>
+#include <ctime>
 
 // The resources live in a static library, whose initialiser the linker
 // would otherwise drop.
@@ -194,39 +193,9 @@ void MainWindow::SizeToScreen()
 
 void MainWindow::OpenBackup()
 {
-    const std::string folder = paths.backupFolder;
-    std::vector<std::string> leftOut;
-    const std::vector<BackupRow> rows =
-        BackupRows(folder, image, panel->FieldTextsNow(), QDateTime::currentDateTime(), leftOut);
-    if (rows.empty()) {
-        std::string left;
-        for (const std::string& sentence : leftOut)
-            left += (left.empty() ? "" : "\n") + sentence;
-        const bool open = prompts.Offer(Owner::MainWindow,
-                                        leftOut.empty() ? "No backups yet: Read MV keeps one of every read."
-                                                        : "No backup can be opened.",
-                                        left, "Open File...");
-        if (open)
-            AfterOpen(OpenEepromFile(image, prompts, Owner::MainWindow, ShowName()) == 1);
-        return;
-    }
-    std::vector<std::string> sentences;
-    sentences.reserve(rows.size());
-    for (const BackupRow& row : rows)
-        sentences.push_back(row.sentence.toStdString());
-    const auto chosen = prompts.ChooseBackup(sentences, leftOut);
-    if (!chosen || *chosen >= rows.size())
-        return;
-    const BackupRow& row = rows[*chosen];
-    // It may have been changed into a link meanwhile.
-    if (const std::string why = WhyNoBackupFile(folder, row.name); !why.empty()) {
-        prompts.ErrorBox(Owner::MainWindow, why);
-        return;
-    }
-    const bool loaded = LoadNamedEepromFile(image, prompts, Owner::MainWindow, ShowName(), row.path) == 1;
-    if (loaded)
-        panel->ShowFileName(QStringLiteral("Backup: ") + row.label, QFile::decodeName(row.path.c_str()));
-    AfterOpen(loaded, row.label);
+    const OpenedBackup opened =
+        OpenBackupFile(image, panel->FieldTextsNow(), prompts, ShowName(), paths.backupFolder, std::time(nullptr));
+    AfterOpen(opened.loaded == 1, QString::fromStdString(opened.label));
 }
 
 void MainWindow::AfterOpen(bool loaded, const QString& backup)

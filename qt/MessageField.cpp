@@ -105,9 +105,8 @@ void MessageField::keyPressEvent(QKeyEvent* event)
     }
     event->accept();
     // Typed text is taken whole or not at all.
-    const AddedText typed = TakeAddedText(text.toStdString(), RoomLeft());
-    if (typed.refused.empty() && typed.cut == 0 && !typed.text.empty())
-        insertPlainText(QString::fromLatin1(typed.text));
+    if (const auto typed = TypedText(text.toStdString(), RoomLeft()))
+        insertPlainText(QString::fromLatin1(*typed));
 }
 
 void MessageField::inputMethodEvent(QInputMethodEvent* event)
@@ -134,7 +133,6 @@ void MessageField::insertFromMimeData(const QMimeData* source)
 {
     if (!source->hasText())
         return;
-    const QString clean = CleanForKeyer(source->text(), RoomLeft());
-    if (!clean.isEmpty() || textCursor().hasSelection())
-        insertPlainText(clean);
+    if (const auto pasted = PastedText(source->text().toStdString(), RoomLeft()))
+        insertPlainText(QString::fromLatin1(*pasted));
 }

@@ -98,6 +98,21 @@ constexpr ControlSpec AboutControls[] = {
     {C::AboutOk, K::DefaultButton, "&OK", 77, 83, 40, 14},
 };
 
+constexpr ControlSpec BackupListControls[] = {
+    {C::None, K::Label, "&Backups, newest first:", 7, 7, 306, 8, C::BackupsList},
+    {C::BackupsList, K::ListBox, "", 7, 17, 306, 98},
+    {C::None, K::Label, "&Not listed:", 7, 119, 306, 8, C::BackupsLeftOut},
+    {C::BackupsLeftOut, K::ReadOnlyText, "", 7, 129, 306, 26},
+    {C::BackupsOpen, K::DefaultButton, "&Open", 209, 160, 50, 14},
+    {C::BackupsCancel, K::PushButton, "Cancel", 263, 160, 50, 14},
+};
+constexpr ControlSpec BackupOfferControls[] = {
+    {C::OfferText, K::WrappedText, "", 7, 7, 246, 16},
+    {C::OfferDetails, K::ReadOnlyText, "", 7, 27, 246, 34},
+    {C::BackupsOpen, K::DefaultButton, "", 149, 66, 50, 14},
+    {C::BackupsCancel, K::PushButton, "Cancel", 203, 66, 50, 14},
+};
+
 constexpr MenuItemSpec FileItems[] = {
     {"&Open", Cmd::Open}, {"Open &Backup...", Cmd::OpenBackup}, {"&Save", Cmd::Save},
     {nullptr, 0}, {"&Go to setting...", Cmd::GoToSetting, "Ctrl+G"},
@@ -117,6 +132,8 @@ constexpr MenuSpec Menus[] = {{"&File", FileItems}, {"&Comm", CommItems}, {"&Hel
 
 const DialogSpec EditorPanelLayout{"", 2, -13, 362, 250, PanelControls};
 const DialogSpec AboutBoxLayout{"Morvel Testbed", 18, 38, 198, 108, AboutControls};
+const DialogSpec BackupListLayout{"Open Backup", 0, 0, 320, 181, BackupListControls};
+const DialogSpec BackupOfferLayout{"Open Backup", 0, 0, 260, 87, BackupOfferControls};
 const std::span<const MenuSpec> MainMenu{Menus};
 
 std::string AsMenuText(std::string_view text)

@@ -23,6 +23,9 @@ enum class ControlKind {
     EditableDropDown,
     DropDownList,
     IconArea,
+    ListBox,
+    WrappedText,  // a static text the program writes, over several lines
+    ReadOnlyText, // text the program writes, to be read a line at a time and copied
 };
 
 struct ControlSpec {
@@ -45,6 +48,8 @@ struct DialogSpec {
 
 extern const DialogSpec EditorPanelLayout; // dialog layout 100
 extern const DialogSpec AboutBoxLayout;    // dialog layout 200
+extern const DialogSpec BackupListLayout;  // File > Open Backup's list
+extern const DialogSpec BackupOfferLayout; // in its place when there is none to choose
 
 struct MenuItemSpec {
     const char* caption; // nullptr: a separator

@@ -10,6 +10,7 @@ namespace {
 constexpr WORD ButtonClass = 0x0080;
 constexpr WORD EditClass = 0x0081;
 constexpr WORD StaticClass = 0x0082;
+constexpr WORD ListBoxClass = 0x0083;
 constexpr WORD ComboBoxClass = 0x0085;
 
 // What names `control` for a screen reader, or null.
@@ -104,6 +105,13 @@ ControlClass ClassOf(const ControlSpec& control)
         return {ComboBoxClass, Child | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST};
     case ControlKind::IconArea:
         return {StaticClass, Child | SS_ICON};
+    case ControlKind::ListBox:
+        return {ListBoxClass,
+                Child | WS_TABSTOP | WS_BORDER | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT};
+    case ControlKind::WrappedText:
+        return {StaticClass, Child | SS_LEFT | SS_NOPREFIX};
+    case ControlKind::ReadOnlyText:
+        return {EditClass, Child | WS_TABSTOP | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL};
     }
     return {StaticClass, Child};
 }

@@ -18,7 +18,7 @@ std::vector<const ControlSpec*> CreationOrder(const DialogSpec& layout);
 
 // The window class and styles a control of `kind` is made with.
 struct ControlClass {
-    WORD atom; // 0x0080 button, 0x0081 edit, 0x0082 static, 0x0085 combo box
+    WORD atom; // 0x0080 button, 0x0081 edit, 0x0082 static, 0x0083 list box, 0x0085 combo box
     DWORD style;
 };
 ControlClass ClassOf(const ControlSpec& control);

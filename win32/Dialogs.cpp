@@ -1,9 +1,9 @@
 #include "win32/Dialogs.h"
 
-#include "ui/PanelRules.h"
-#include "ui/Layouts.h"
-#include "win32/DialogTemplate.h"
 #include "files/WideText.h"
+#include "ui/Layouts.h"
+#include "ui/PanelRules.h"
+#include "win32/DialogTemplate.h"
 
 #include <algorithm>
 #include <commdlg.h>
@@ -51,6 +51,122 @@ INT_PTR CALLBACK AboutProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+// What a backups dialog shows, and what the person chose.
+struct BackupDialog {
+    const std::vector<std::string>* rows = nullptr;
+    std::string leftOut, text, action;
+    int chosen = -1;
+};
+
+HWND Item(HWND dialog, ControlId id)
+{
+    return ::GetDlgItem(dialog, static_cast<int>(id));
+}
+
+// Moves `control` right by `dx`, or makes it wider by `dx`.
+void Shift(HWND dialog, HWND control, int dx, bool widen)
+{
+    RECT place{};
+    ::GetWindowRect(control, &place);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+    ::SetWindowPos(control, nullptr, place.left + (widen ? 0 : dx), place.top,
+                   place.right - place.left + (widen ? dx : 0), place.bottom - place.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Widens the list until its longest row shows whole, as far as the screen
+// allows; what still does not fit scrolls sideways.
+void FitRows(HWND dialog, HWND list, const std::vector<std::string>& rows)
+{
+    const HDC dc = ::GetDC(list);
+    const auto font = reinterpret_cast<HFONT>(::SendMessageW(list, WM_GETFONT, 0, 0));
+    const HGDIOBJ old = ::SelectObject(dc, font);
+    int widest = 0;
+    for (const std::string& row : rows) {
+        const std::wstring wide = Wide(row);
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        widest = std::max(widest, static_cast<int>(size.cx) + 8);
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(list, dc);
+    ::SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest), 0);
+    RECT inside{}, outer{}, screen{};
+    ::GetClientRect(list, &inside);
+    ::GetWindowRect(dialog, &outer);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
+    const int room = (screen.right - screen.left) * 9 / 10 - (outer.right - outer.left);
+    const int dx = std::min(widest + ::GetSystemMetrics(SM_CXVSCROLL) - static_cast<int>(inside.right), room);
+    if (dx <= 0)
+        return;
+    ::SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left + dx, outer.bottom - outer.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const int id = ::GetDlgCtrlID(child);
+        const bool button =
+            id == static_cast<int>(ControlId::BackupsOpen) || id == static_cast<int>(ControlId::BackupsCancel);
+        Shift(dialog, child, dx, !button);
+    }
+}
+
+INT_PTR CALLBACK BackupProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* shown = reinterpret_cast<BackupDialog*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (message) {
+    case WM_INITDIALOG: {
+        ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        shown = reinterpret_cast<BackupDialog*>(lParam);
+        const HWND list = Item(dialog, ControlId::BackupsList);
+        if (!list) {
+            // The box offered in place of the list.
+            ::SetDlgItemTextW(dialog, static_cast<int>(ControlId::OfferText), Wide(shown->text).c_str());
+            ::SetDlgItemTextW(dialog, static_cast<int>(ControlId::BackupsOpen), Wide(shown->action).c_str());
+            ::SetDlgItemTextW(dialog, static_cast<int>(ControlId::OfferDetails), Wide(shown->leftOut).c_str());
+            ::ShowWindow(Item(dialog, ControlId::OfferDetails), shown->leftOut.empty() ? SW_HIDE : SW_SHOW);
+            ::SetFocus(Item(dialog, ControlId::BackupsOpen));
+            return FALSE; // the focus is set
+        }
+        for (const std::string& row : *shown->rows)
+            ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(row).c_str()));
+        ::SendMessageW(list, LB_SETCURSEL, 0, 0);
+        FitRows(dialog, list, *shown->rows);
+        // Nothing left out: no note, and no stop for it.
+        ::SetDlgItemTextW(dialog, static_cast<int>(ControlId::BackupsLeftOut), Wide(shown->leftOut).c_str());
+        if (shown->leftOut.empty()) {
+            ::ShowWindow(Item(dialog, ControlId::BackupsLeftOut), SW_HIDE);
+            ::ShowWindow(::GetWindow(Item(dialog, ControlId::BackupsLeftOut), GW_HWNDPREV), SW_HIDE);
+        }
+        ::SetFocus(list);
+        return FALSE; // the focus is set
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == static_cast<int>(ControlId::BackupsList) && HIWORD(wParam) == LBN_DBLCLK)
+            wParam = static_cast<WPARAM>(ControlId::BackupsOpen);
+        if (LOWORD(wParam) == static_cast<int>(ControlId::BackupsOpen)) {
+            const HWND list = Item(dialog, ControlId::BackupsList);
+            shown->chosen = list ? static_cast<int>(::SendMessageW(list, LB_GETCURSEL, 0, 0)) : 0;
+            ::EndDialog(dialog, 1);
+        } else if (LOWORD(wParam) == static_cast<int>(ControlId::BackupsCancel)) {
+            ::EndDialog(dialog, 0);
+        }
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+// Sentences one to a line, as an edit box breaks lines.
+std::string Lines(const std::vector<std::string>& sentences)
+{
+    std::string lines;
+    for (const std::string& sentence : sentences) {
+        lines += lines.empty() ? "" : "\r\n";
+        for (const char c : sentence)
+            lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    return lines;
+}
+
 } // namespace
 
 void Win32Prompts::SetOwners(HWND main, HWND panel)
@@ -74,6 +190,38 @@ void Win32Prompts::WarningBox(const std::string& text, const std::string& detail
     // No owner: the rest of the program stays usable while it is open.
     const std::string shown = details.empty() ? text : text + "\n\n" + details;
     ::MessageBoxW(nullptr, Wide(shown).c_str(), Title, MB_OK | MB_ICONEXCLAMATION);
+}
+
+namespace {
+
+INT_PTR RunBackupDialog(HWND owner, const DialogSpec& layout, BackupDialog& shown)
+{
+    const std::vector<WORD> form =
+        DialogTemplate(layout, DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, L"MS Shell Dlg", 8);
+    return ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(form.data()),
+                                     owner, BackupProc, reinterpret_cast<LPARAM>(&shown));
+}
+
+} // namespace
+
+bool Win32Prompts::Offer(Owner owner, const std::string& text, const std::string& details, const std::string& action)
+{
+    BackupDialog shown;
+    shown.text = text;
+    shown.leftOut = details.empty() ? std::string() : Lines({details});
+    shown.action = action;
+    return RunBackupDialog(OwnerWindow(owner), BackupOfferLayout, shown) == 1;
+}
+
+std::optional<std::size_t> Win32Prompts::ChooseBackup(const std::vector<std::string>& rows,
+                                                      const std::vector<std::string>& leftOut)
+{
+    BackupDialog shown;
+    shown.rows = &rows;
+    shown.leftOut = Lines(leftOut);
+    if (RunBackupDialog(mainWindow, BackupListLayout, shown) != 1 || shown.chosen < 0)
+        return std::nullopt;
+    return static_cast<std::size_t>(shown.chosen);
 }
 
 std::optional<std::string> Win32Prompts::ChooseOpenFile(Owner owner, const std::string& folder)

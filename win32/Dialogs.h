@@ -20,13 +20,14 @@ class Win32Prompts : public Prompts {
     // chosen, else where Windows likes.
     std::optional<std::string> ChooseOpenFile(Owner owner, const std::string& folder) override;
     std::optional<std::string> ChooseSaveFile(Owner owner) override;
-    // Backups are opened with the file chooser, and Windows names its own
-    // ports: nothing of these is offered here.
-    bool Offer(Owner, const std::string&, const std::string&, const std::string&) override { return false; }
-    std::optional<std::size_t> ChooseBackup(const std::vector<std::string>&, const std::vector<std::string>&) override
-    {
-        return std::nullopt;
-    }
+    // A box titled "Open Backup" with the text, the details to read, the
+    // action's button (the default) and Cancel.
+    bool Offer(Owner owner, const std::string& text, const std::string& details, const std::string& action) override;
+    // A list box in a small dialog, its first row current; Enter or a
+    // double click opens the current row.
+    std::optional<std::size_t> ChooseBackup(const std::vector<std::string>& rows,
+                                            const std::vector<std::string>& leftOut) override;
+    // Windows names its own ports: no device is assigned here.
     std::optional<DeviceChoice> ChooseDevice(const std::vector<std::string>&, int, const DeviceRefusal&) override
     {
         return std::nullopt;

@@ -1,18 +1,20 @@
 #include "win32/Frame.h"
 
-#include "ui/FileCommands.h"
 #include "files/PortSettings.h"
-#include "ui/PanelRules.h"
+#include "files/WideText.h"
 #include "keyer/PortDiscovery.h"
 #include "keyer/PortNames.h"
 #include "keyer/PortProblems.h"
 #include "keyer/win32/ComPorts.h"
+#include "ui/BackupList.h"
+#include "ui/FileCommands.h"
 #include "ui/Layouts.h"
+#include "ui/PanelRules.h"
 #include "win32/Dialogs.h"
 #include "win32/MessagePump.h"
-#include "files/WideText.h"
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <shellapi.h>
 #include <string_view>
@@ -287,13 +289,21 @@ void Frame::Command(int id)
     };
     switch (id) {
     case Cmd::Open:
-        OpenEepromFile(image, prompts, Owner::MainWindow, showName);
+        if (OpenEepromFile(image, prompts, Owner::MainWindow, showName) == 1)
+            ::SetWindowTextW(window, WindowTitle);
         AfterOpen();
         break;
-    case Cmd::OpenBackup:
-        OpenEepromFile(image, prompts, Owner::MainWindow, showName, paths.backupFolder);
+    case Cmd::OpenBackup: {
+        const OpenedBackup opened =
+            OpenBackupFile(image, panel->FieldTextsNow(), prompts, showName, paths.backupFolder, std::time(nullptr));
         AfterOpen();
+        // The title says which backup the panel shows; a file is named in the panel.
+        if (opened.loaded == 1)
+            ::SetWindowTextW(
+                window,
+                (std::wstring(WindowTitle) + (opened.label.empty() ? L"" : L" \u2014 " + Wide(opened.label))).c_str());
         break;
+    }
     case Cmd::Save:
         if (panel->ValidatePanel() == 1)
             SaveEepromFile(image, prompts, Owner::MainWindow, showName);

@@ -345,9 +345,11 @@ LRESULT CALLBACK Panel::FieldProc(HWND field, UINT message, WPARAM wParam, LPARA
     const auto* panel = reinterpret_cast<const Panel*>(data);
     switch (message) {
     case WM_GETDLGCODE:
-        // Tab moves on, as in every other field; a tab is no Morse character.
+        // Tab moves on, as in every other field, and Enter adds nothing: a
+        // line break cannot be stored. Both go to the panel, not the field.
         if (lParam && reinterpret_cast<const MSG*>(lParam)->message == WM_KEYDOWN &&
-            reinterpret_cast<const MSG*>(lParam)->wParam == VK_TAB)
+            (reinterpret_cast<const MSG*>(lParam)->wParam == VK_TAB ||
+             reinterpret_cast<const MSG*>(lParam)->wParam == VK_RETURN))
             return ::DefSubclassProc(field, message, wParam, lParam) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB);
         break;
     case WM_CHAR:
@@ -376,18 +378,17 @@ int Panel::RoomFor(HWND field) const
 bool Panel::TakeTyped(HWND field, WPARAM& c) const
 {
     const auto typed = static_cast<wchar_t>(c);
-    // A line break cannot be stored, and Tab moves on.
-    if (typed == L'\r' || typed == L'\n' || typed == L'\t')
-        return false;
-    if (typed < 32)
+    // The keys Tab and Enter never get here (see WM_GETDLGCODE): a tab or a
+    // line break that does was sent as a character, and becomes a space.
+    const bool space = typed == L'\r' || typed == L'\n' || typed == L'\t';
+    if (typed < 32 && !space)
         return true; // the field's own editing keys: backspace, copy, paste, undo
     if (typed >= 0xD800 && typed <= 0xDFFF)
         return false; // beyond ASCII, and half a character
-    // Typed text is taken whole or not at all.
-    const AddedText added = TakeAddedText(Utf8(std::wstring(1, typed)), RoomFor(field));
-    if (!added.refused.empty() || added.cut > 0 || added.text.empty())
+    const auto added = TypedText(Utf8(std::wstring(1, typed)), RoomFor(field));
+    if (!added)
         return false;
-    c = static_cast<unsigned char>(added.text.front());
+    c = static_cast<unsigned char>(added->front());
     return true;
 }
 
@@ -404,11 +405,8 @@ void Panel::Paste(HWND field) const
         ::CloseClipboard();
     }
     // Cleaned on the way in, so that undo brings back the clean text.
-    const std::wstring clean = Wide(TakeAddedText(Utf8(pasted), RoomFor(field)).text);
-    DWORD start = 0, end = 0;
-    ::SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    if (!clean.empty() || start != end)
-        ::SendMessageW(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(clean.c_str()));
+    if (const auto clean = PastedText(Utf8(pasted), RoomFor(field)))
+        ::SendMessageW(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(Wide(*clean).c_str()));
 }
 
 void Panel::KeepToRule(int n)

@@ -15,6 +15,8 @@ namespace platform {
 
 // The calendar time of `when` in UTC, on any thread.
 std::tm Utc(std::time_t when);
+// The same in the person's time zone.
+std::tm Local(std::time_t when);
 
 enum class PathKind { Missing, Folder, Other };
 

@@ -36,6 +36,13 @@ FileProblem FromErrno(int error)
     return error == ENOENT || error == ENOTDIR ? FileProblem::Missing : FileProblem::Refused;
 }
 
+FileProblem FromErrno(int error, std::string* why)
+{
+    if (why)
+        *why = error == EACCES || error == EPERM ? UnreadableWords::Denied : std::strerror(error);
+    return FromErrno(error);
+}
+
 // Takes over `fd` when it is a regular file; closes it otherwise.
 File Adopt(int fd, const char* mode, FileProblem& problem)
 {
@@ -63,13 +70,13 @@ File Adopt(int fd, const char* mode, FileProblem& problem)
 
 } // namespace
 
-File OpenRegularForReading(const std::string& path, FileProblem& problem)
+File OpenRegularForReading(const std::string& path, FileProblem& problem, std::string* why)
 {
     // Look before opening: opening a serial device would raise its lines,
     // and opening a FIFO would wait for a writer.
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        problem = FromErrno(errno);
+        problem = FromErrno(errno, why);
         return nullptr;
     }
     if (!S_ISREG(st.st_mode)) {
@@ -77,7 +84,12 @@ File OpenRegularForReading(const std::string& path, FileProblem& problem)
         return nullptr;
     }
     // What was looked at may have been swapped since; Adopt checks again.
-    return Adopt(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC), "rb", problem);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        problem = FromErrno(errno, why);
+        return nullptr;
+    }
+    return Adopt(fd, "rb", problem);
 }
 
 File CreateRegularForWriting(const std::string& path, FileProblem& problem)
@@ -218,6 +230,13 @@ std::tm Utc(std::time_t when)
     std::tm utc{};
     gmtime_r(&when, &utc);
     return utc;
+}
+
+std::tm Local(std::time_t when)
+{
+    std::tm local{};
+    localtime_r(&when, &local);
+    return local;
 }
 
 PathKind KindOf(const std::string& path)

@@ -84,12 +84,30 @@ bool IsDevice(const std::wstring& path)
 // would raise its lines.
 enum class Seen { Missing, Unreachable, Regular, NotRegular };
 
-Seen Look(const std::wstring& path)
+bool IsMissing(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Why a file that is there could not be opened.
+FileProblem Unreadable(DWORD error, std::string* why)
+{
+    const bool inUse = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    if (why)
+        *why = inUse                          ? UnreadableWords::InUse
+               : error == ERROR_ACCESS_DENIED ? UnreadableWords::Denied
+                                              : SystemText(error);
+    return inUse ? FileProblem::InUse : FileProblem::Refused;
+}
+
+Seen Look(const std::wstring& path, DWORD* failure = nullptr)
 {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = ::GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Seen::Missing : Seen::Unreachable;
+        if (failure)
+            *failure = error;
+        return IsMissing(error) ? Seen::Missing : Seen::Unreachable;
     }
     if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) || IsDevice(path))
         return Seen::NotRegular;
@@ -111,12 +129,11 @@ bool WriteAll(HANDLE file, const void* bytes, std::size_t size)
 }
 
 // Takes over `file` as a C stdio file when it is a file on a disk.
-File Adopt(Handle file, int flags, const char* mode, FileProblem& problem)
+File Adopt(Handle file, int flags, const char* mode, FileProblem& problem, std::string* why = nullptr)
 {
     if (!file) {
         const DWORD error = ::GetLastError();
-        problem = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileProblem::Missing
-                                                                                 : FileProblem::Refused;
+        problem = IsMissing(error) ? FileProblem::Missing : Unreadable(error, why);
         return nullptr;
     }
     if (::GetFileType(file.get()) != FILE_TYPE_DISK) {
@@ -154,15 +171,16 @@ std::string Utf8Path(const std::filesystem::path& path)
 // Windows has no file-size signal: a write past a quota simply fails.
 void KeepWritesPastLimitsAsErrors() {}
 
-File OpenRegularForReading(const std::string& path, FileProblem& problem)
+File OpenRegularForReading(const std::string& path, FileProblem& problem, std::string* why)
 {
     const std::wstring wide = SystemPath(path);
-    switch (Look(wide)) {
+    DWORD failure = 0;
+    switch (Look(wide, &failure)) {
     case Seen::Missing:
         problem = FileProblem::Missing;
         return nullptr;
     case Seen::Unreachable:
-        problem = FileProblem::Refused;
+        problem = Unreadable(failure, why);
         return nullptr;
     case Seen::NotRegular:
         problem = FileProblem::NotRegular;
@@ -173,7 +191,7 @@ File OpenRegularForReading(const std::string& path, FileProblem& problem)
     // What was looked at may have been swapped since; Adopt checks again.
     Handle file(
         ::CreateFileW(wide.c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return Adopt(std::move(file), _O_RDONLY | _O_BINARY, "rb", problem);
+    return Adopt(std::move(file), _O_RDONLY | _O_BINARY, "rb", problem, why);
 }
 
 File CreateRegularForWriting(const std::string& path, FileProblem& problem)
@@ -317,6 +335,13 @@ std::tm Utc(std::time_t when)
     std::tm utc{};
     ::gmtime_s(&utc, &when);
     return utc;
+}
+
+std::tm Local(std::time_t when)
+{
+    std::tm local{};
+    ::localtime_s(&local, &when);
+    return local;
 }
 
 PathKind KindOf(const std::string& path)

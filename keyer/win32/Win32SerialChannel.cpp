@@ -43,6 +43,21 @@ Win32SerialChannel::~Win32SerialChannel()
     ClosePort();
 }
 
+DCB KeyerLine(DCB line, const LinkTimings& timings)
+{
+    line.BaudRate = static_cast<DWORD>(timings.baudRate);
+    line.ByteSize = static_cast<BYTE>(timings.dataBits);
+    line.Parity = NOPARITY;
+    line.StopBits = timings.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+    line.fDtrControl = timings.dtr ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    line.fDsrSensitivity = FALSE;
+    line.fOutX = FALSE;
+    line.fInX = FALSE;
+    line.fNull = FALSE;
+    line.fRtsControl = timings.rts ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    return line;
+}
+
 int Win32SerialChannel::Fail(int status, std::string reason)
 {
     failureReason = std::move(reason);
@@ -64,21 +79,11 @@ int Win32SerialChannel::OpenPort(int port)
         return Fail(LinkStatus::CommOpen, ExplainOpenFailure(device, {}));
     portOpen = true;
 
-    // Only what the keyer needs changes; the rest stays as the port had it.
     DCB line{};
     line.DCBlength = sizeof line;
     if (!GetCommState(portHandle, &line))
         return Fail(LinkStatus::GetCommState, SettingsUnreadable(device, SystemErrorText(GetLastError())));
-    line.BaudRate = static_cast<DWORD>(timings.baudRate);
-    line.ByteSize = static_cast<BYTE>(timings.dataBits);
-    line.Parity = NOPARITY;
-    line.StopBits = timings.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
-    line.fDtrControl = timings.dtr ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
-    line.fDsrSensitivity = FALSE;
-    line.fOutX = FALSE;
-    line.fInX = FALSE;
-    line.fNull = FALSE;
-    line.fRtsControl = timings.rts ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    line = KeyerLine(line, timings);
     if (!SetCommState(portHandle, &line))
         return Fail(LinkStatus::SetCommState, SettingsRefused(device, SystemErrorText(GetLastError())));
 

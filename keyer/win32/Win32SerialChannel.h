@@ -55,3 +55,9 @@ class Win32SerialChannel : public SerialChannel {
     std::string device;
     std::string failureReason;
 };
+
+// What the channel hands to SetCommState: the port's `line` as it was, with
+// only what the keyer needs changed (speed, framing, DTR and RTS, no
+// software flow control). A pseudo-terminal under wine shows neither DTR
+// nor RTS, so this is where their levels can be seen.
+DCB KeyerLine(DCB line, const LinkTimings& timings);

@@ -329,6 +329,8 @@ void TestCli::keyerOperations_data()
     QTest::newRow("write, keyer gone") << QStringList{"write", "VALID"} << int(F::HangUpAfterWrite) << 1
                                        << QStringList{"Writing", "Write failed: The line closed before the keyer "
                                                                  "could store the bytes"};
+    QTest::newRow("write, pulled out partway")
+        << QStringList{"write", "VALID"} << int(F::HangUpDuringWrite) << 1 << QStringList{"Writing", "Write failed"};
     QTest::newRow("write, verified") << QStringList{"write", "VALID", "--verify"} << int(F::None) << 0
                                      << QStringList{"Writing", "Done", "Verified"};
     QTest::newRow("write, verify finds a byte changed")
@@ -382,6 +384,14 @@ void TestCli::keyerOperations()
     }
     if (args[0] == "write" && code == 2)
         QVERIFY(keyer.Received().empty()); // refused before any traffic
+    if (args[0] == "write" && code != 2 && !args.contains("--verify")) {
+        // What was meant for the keyer is kept, whatever the transfer did.
+        const auto kept = ListBackups(paths.backupFolder);
+        QCOMPARE(kept.size(), std::size_t(1));
+        EepromImage meant;
+        QCOMPARE(LoadEepromFile(paths.backupFolder + "/" + kept[0], meant), std::string());
+        QVERIFY(kept[0].ends_with("_write.eep") && meant == ValidImage());
+    }
     if (args == QStringList{"play", "4"})
         QTRY_COMPARE(keyer.PlayedMessages(), std::vector<int>{4});
 }

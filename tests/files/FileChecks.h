@@ -6,6 +6,7 @@
 #include "image/EepromImage.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,3 +41,13 @@ struct FolderLink {
     std::string target;
 };
 std::optional<FolderLink> LinkToFolder(const TestFolder& folder);
+
+// Makes `path`, holding `bytes`, a file that is there but cannot be read
+// while `hold` lives: another program holds it (Windows), or it leads
+// round in a loop of links (POSIX, where root reads every file). `why` is
+// the reason the program gives.
+struct Unreadable {
+    std::string why;
+    std::shared_ptr<void> hold;
+};
+Unreadable MakeUnreadable(const std::string& path, const std::string& bytes);

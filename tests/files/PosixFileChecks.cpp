@@ -2,7 +2,9 @@
 
 #include "files/FileChecks.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <future>
@@ -49,4 +51,10 @@ std::optional<FolderLink> LinkToFolder(const TestFolder& folder)
     fs::create_directories(linked.target);
     fs::create_directory_symlink(linked.target, linked.link);
     return linked;
+}
+
+Unreadable MakeUnreadable(const std::string& path, const std::string&)
+{
+    fs::create_symlink(path, path);
+    return {std::strerror(ELOOP), nullptr};
 }

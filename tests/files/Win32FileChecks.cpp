@@ -47,3 +47,12 @@ std::optional<FolderLink> LinkToFolder(const TestFolder& folder)
         return std::nullopt;
     return linked;
 }
+
+Unreadable MakeUnreadable(const std::string& path, const std::string& bytes)
+{
+    WriteBytes(path, bytes);
+    // Shared with no one, as a program that locks its file opens it.
+    const HANDLE held = ::CreateFileW(NativePath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    return {"it is in use by another program", std::shared_ptr<void>(held, ::CloseHandle)};
+}

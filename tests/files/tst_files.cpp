@@ -246,3 +246,43 @@ TEST_CASE("port settings that are no file count as missing")
         CHECK(!fs::is_regular_file(NativePath(path))); // nothing written into it either
     }
 }
+
+TEST_CASE("a file that is there but cannot be read says why; only a missing one is not found")
+{
+    const TestFolder dir;
+    const std::string port3("\x03\x00\x00\x00", 4);
+    const Unreadable eep = MakeUnreadable(dir.Path("held.eep"), std::string(256, 'x'));
+    Unreadable cfg = MakeUnreadable(dir.Path("held.cfg"), port3);
+    const struct {
+        std::string path;
+        std::string eepMessage, portWarning;
+        int port;
+    } rows[] = {
+        {dir.Path("missing"), "File Not Found", "", 1},
+        {dir.Path("held.eep"), "This file cannot be read: " + eep.why + ". Nothing was loaded.", "", 0},
+        {dir.Path("held.cfg"), "",
+         "The port settings file " + dir.Path("held.cfg") + " cannot be read: " + cfg.why + ". Com1 is used meanwhile.",
+         1},
+    };
+    for (const auto& row : rows) {
+        CAPTURE(row.path);
+        EepromImage image = CountingImage(5);
+        if (!row.eepMessage.empty()) {
+            CHECK(LoadEepromFile(row.path, image) == row.eepMessage);
+            CHECK(image == CountingImage(5));
+        }
+        if (row.port != 0) {
+            std::int32_t port = 9;
+            CHECK(ReadPortSettings(row.path, port) == row.portWarning);
+            CHECK(port == row.port);
+            std::string warning;
+            CHECK(PortInSettings(row.path, &warning) == 1);
+            CHECK(warning == row.portWarning);
+        }
+    }
+    // Someone's choice that could not be read now is not written over.
+    cfg.hold.reset();
+    std::error_code loop;
+    if (fs::is_regular_file(NativePath(dir.Path("held.cfg")), loop))
+        CHECK(ReadBytes(dir.Path("held.cfg")) == port3);
+}

@@ -1,8 +1,10 @@
 #include "image/EepromImage.h"
 #include "image/MessageCodec.h"
+#include "image/MessageText.h"
 #include "image/Settings.h"
 
 #include <doctest.h>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -546,5 +548,30 @@ TEST_CASE("the earlier step speaks first")
             CHECK(SetSetting(*setting, value, image, texts).value_or("") == "");
         }
         CHECK(ValidateSettings(image, texts).value_or("") == row.refusal);
+    }
+}
+
+TEST_CASE("a keystroke is taken whole or not at all; a paste that takes nothing changes nothing")
+{
+    const struct {
+        const char* added;
+        int room;
+        std::optional<std::string> typed, pasted; // nothing: the field stays as it was
+    } rows[] = {
+        {"\t", 5, " ", " "},
+        {"\r", 5, " ", " "},
+        {"\n", 5, " ", " "},
+        {"q", 5, "Q", "Q"},
+        {"q", 0, {}, {}},
+        {"\xC3\xA9", 5, {}, {}},      // é
+        {"\xC3\xA9$#~", 20, {}, {}},  // every character refused
+        {"cq\xC3\xA9", 20, {}, "CQ"}, // a keystroke of three is refused whole
+        {"cq de", 2, {}, "CQ"},       // as much as there is room for
+        {"", 5, {}, {}},
+    };
+    for (const auto& row : rows) {
+        CAPTURE(std::string(row.added));
+        CHECK(TypedText(row.added, row.room) == row.typed);
+        CHECK(PastedText(row.added, row.room) == row.pasted);
     }
 }

@@ -66,6 +66,7 @@ class RecordingPrompts : public Prompts {
     {
         backupsOffered = rows;
         backupsLeftOut = leftOut;
+        Open();
         return backupAnswer;
     }
 

@@ -2,20 +2,23 @@
 // panel, driven by the messages a person's keys and clicks send. Wine's null
 // graphics driver makes them without a display.
 
+#include "files/Backups.h"
+#include "files/EepromFile.h"
 #include "files/NativePath.h"
 #include "files/PortSettings.h"
+#include "files/WideText.h"
 #include "image/MessageCodec.h"
-#include "ui/PanelRules.h"
-#include "ui/Layouts.h"
+#include "keyer/PortDiscovery.h"
+#include "keyer/win32/ComPorts.h"
+#include "keyer/win32/Win32SerialChannel.h"
 #include "support/RecordingPrompts.h"
+#include "ui/Layouts.h"
+#include "ui/PanelRules.h"
 #include "win32/Dialogs.h"
 #include "win32/Frame.h"
 #include "win32/MessagePump.h"
 #include "win32/PanelKeyer.h"
-#include "files/WideText.h"
-#include "keyer/PortDiscovery.h"
-#include "keyer/win32/ComPorts.h"
-#include "keyer/win32/Win32SerialChannel.h"
+
 
 #include <Version.h>
 #include <commctrl.h>
@@ -66,6 +69,7 @@ class KeyerOnLine : public SerialChannel {
     EepromImage eeprom;
     std::vector<std::uint8_t> received;
     std::vector<int> played;
+    int eepromBytesTaken = 256; // fewer: the line fails partway through a write
 
     int OpenPort(int) override
     {
@@ -76,8 +80,10 @@ class KeyerOnLine : public SerialChannel {
     {
         received.insert(received.end(), data, data + count);
         if (takingEeprom) {
-            std::copy(data, data + std::min(count, 256), eeprom.bytes.begin());
+            const int taken = std::min(count, eepromBytesTaken);
+            std::copy(data, data + taken, eeprom.bytes.begin());
             takingEeprom = false;
+            return taken == count;
         } else if (count >= 2 && data[0] == 0) {
             const std::uint8_t code = data[1];
             if (code == 0x04 || code == 0x09 || code == 0x06 || code == 0x05)
@@ -495,16 +501,21 @@ TEST_CASE("Save refuses the first field out of range, in order, with its text")
 
 TEST_CASE("a message field takes added text by the one rule, however it arrives")
 {
-    enum Route { Typed, Pasted, Replaced };
+    enum Route { Typed, Pasted, Replaced, Keys };
     const struct {
         Route route;
         std::string shown; // the field's text beforehand, as a file gave it
         int othersHold;    // characters in the other five fields
         std::wstring added;
         std::string after;
+        int selected = 0; // characters selected before the end
     } rows[] = {
         {Typed, "", 0, L"cq de", "CQ DE"},
-        {Typed, "", 0, L"!#%&*^_`{}~\u00e9\t\r", ""},
+        {Typed, "", 0, L"!#%&*^_`{}~\u00e9", ""},
+        {Typed, "CQ", 0, L"\tk\r\n", "CQ K  "}, // characters an assistive tool sends
+        {Keys, "CQ", 0, L"\r\t", "CQ"},         // Enter and Tab pressed go to the panel
+        {Pasted, "CQ CQ DE TEST", 0, L"\u00e9$#~", "CQ CQ DE TEST", 13},
+        {Pasted, "CQ CQ DE TEST", 0, L"k", "CQ CQ DE K", 4},
         {Typed, "", 0, L"?@/", "?@/"},
         {Typed, "HI!", 0, L" k", "HI! K"}, // what was loaded stays as it is
         {Typed, "", 232, L"a", ""},
@@ -519,9 +530,19 @@ TEST_CASE("a message field takes added text by the one rule, however it arrives"
         window.panel().SetText(C::Message2, std::string(static_cast<std::size_t>(row.othersHold), 'E'));
         window.panel().SetText(C::Message1, row.shown);
         const HWND field = window.Control(C::Message1);
-        ::SendMessageW(field, EM_SETSEL, row.shown.size(), row.shown.size());
+        ::SetFocus(field);
+        ::SendMessageW(field, EM_SETSEL, row.shown.size() - static_cast<std::size_t>(row.selected), row.shown.size());
         if (row.route == Typed) {
             window.Type(C::Message1, row.added);
+        } else if (row.route == Keys) {
+            for (const wchar_t key : row.added) {
+                MSG message{field, WM_KEYDOWN, static_cast<WPARAM>(key == L'\r' ? VK_RETURN : VK_TAB), 1, 0, {}};
+                if (!window.frame->TakeKeys(message)) {
+                    ::TranslateMessage(&message);
+                    ::DispatchMessageW(&message);
+                }
+                window.frame->Pump();
+            }
         } else if (row.route == Pasted) {
             SetClipboard(row.added);
             ::SendMessageW(field, WM_PASTE, 0, 0);
@@ -784,8 +805,11 @@ TEST_CASE("File Open and Save name the file, on a long path with an accent")
     window.frame->Command(Cmd::Open);
     CHECK(window.prompts.LastText() == "File Not Found");
     CHECK(window.prompts.boxes.back().owner == Owner::MainWindow);
+    // No backups yet: the box offers File > Open's chooser in their place.
+    window.prompts.offerAnswer = true;
     window.frame->Command(Cmd::OpenBackup);
-    CHECK(window.prompts.chooserFolders.back() == window.paths.backupFolder);
+    CHECK(window.prompts.offers.back() == "No backups yet: Read MV keeps one of every read. |  | Open File...");
+    CHECK(window.prompts.chooserFolders.back() == "");
 }
 
 TEST_CASE("the About box tells the version and the system, and only OK closes it")
@@ -882,6 +906,88 @@ TEST_CASE("the keyer buttons run the keyer operations and show what they tell")
 
     press(C::Test4);
     CHECK(keyer.played == std::vector<int>{4});
+
+    // A write that fails partway: what it meant to write is kept all the same.
+    keyer.eepromBytesTaken = 100;
+    window.panel().SetText(C::Weight, "70");
+    press(C::WriteMV);
+    CHECK(window.Text(C::OperationStatus) == "Write failed");
+    const std::vector<std::string> kept = ListBackups(window.paths.backupFolder);
+    REQUIRE(kept.size() == 3);
+    CHECK(kept.back().find("_rev23_write") != std::string::npos); // the newest
+    EepromImage meant;
+    CHECK(LoadEepromFile(window.paths.backupFolder + "\\" + kept.back(), meant) == "");
+    CHECK(meant == window.frame->Image());
+    CHECK(meant[4] == 70);
+}
+
+TEST_CASE("the backups list and the box in its place, as a person and a screen reader meet them")
+{
+    static std::vector<std::wstring> seen;
+    static WPARAM press = IDOK;
+    const auto look = [](HWND, UINT, UINT_PTR id, DWORD) {
+        const HWND box = ::FindWindowW(nullptr, L"Open Backup");
+        if (!box || !::IsWindowVisible(box))
+            return;
+        ::KillTimer(nullptr, id);
+        const HWND list = ::GetDlgItem(box, static_cast<int>(C::BackupsList));
+        const HWND shown = list ? list : ::GetDlgItem(box, static_cast<int>(C::OfferText));
+        const HWND note = ::GetDlgItem(box, static_cast<int>(list ? C::BackupsLeftOut : C::OfferDetails));
+        seen = {WindowText(::GetWindow(list ? list : note, GW_HWNDPREV)), WindowText(shown), WindowText(note),
+                ::IsWindowVisible(note) ? L"shown" : L"hidden", WindowText(::GetDlgItem(box, IDOK))};
+        if (list) {
+            std::wstring row(256, L'\0');
+            row.resize(
+                static_cast<std::size_t>(::SendMessageW(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(row.data()))));
+            seen[1] = std::to_wstring(::SendMessageW(list, LB_GETCURSEL, 0, 0)) + L" of " +
+                      std::to_wstring(::SendMessageW(list, LB_GETCOUNT, 0, 0)) + L": " + row;
+            seen.push_back(::GetFocus() == list ? L"focus" : L"");
+        }
+        ::SendMessageW(box, WM_COMMAND, press, 0);
+    };
+    Win32Prompts real;
+    REQUIRE(::SetTimer(nullptr, 0, 10, look));
+    CHECK(real.ChooseBackup({"Today 19:22, read from the keyer, revision 30: the same as the panel.",
+                             "Yesterday 08:05, written to the keyer, revision 30: Weight 50 differs."},
+                            {"A is a link.", "B holds 100 bytes, too few for a keyer's memory."}) == 0u);
+    CHECK(seen ==
+          std::vector<std::wstring>{L"&Backups, newest first:",
+                                    L"0 of 2: Yesterday 08:05, written to the keyer, revision 30: Weight 50 differs.",
+                                    L"A is a link.\r\nB holds 100 bytes, too few for a keyer's memory.", L"shown",
+                                    L"&Open", L"focus"});
+    press = IDCANCEL;
+    REQUIRE(::SetTimer(nullptr, 0, 10, look));
+    CHECK_FALSE(real.Offer(Owner::MainWindow, "No backups yet: Read MV keeps one of every read.", "", "Open File..."));
+    CHECK(seen == std::vector<std::wstring>{L"No backups yet: Read MV keeps one of every read.",
+                                            L"No backups yet: Read MV keeps one of every read.", L"", L"hidden",
+                                            L"Open File..."});
+}
+
+TEST_CASE("the Win32 channel asks for 1200 baud, 8N1, DTR on and RTS off, and keeps the port's other settings")
+{
+    DCB before[2] = {};
+    before[1].BaudRate = 9600;
+    before[1].ByteSize = 7;
+    before[1].Parity = EVENPARITY;
+    before[1].StopBits = TWOSTOPBITS;
+    before[1].fDtrControl = DTR_CONTROL_HANDSHAKE;
+    before[1].fRtsControl = RTS_CONTROL_TOGGLE;
+    before[1].fOutX = before[1].fInX = before[1].fNull = before[1].fDsrSensitivity = TRUE;
+    before[1].fOutxCtsFlow = TRUE;
+    before[1].XonChar = 0x11;
+    for (const DCB& port : before) {
+        const DCB line = KeyerLine(port, LinkTimings{});
+        CHECK(line.BaudRate == 1200);
+        CHECK(line.ByteSize == 8);
+        CHECK(line.Parity == NOPARITY);
+        CHECK(line.StopBits == ONESTOPBIT);
+        CHECK(line.fDtrControl == DTR_CONTROL_ENABLE);
+        CHECK(line.fRtsControl == RTS_CONTROL_DISABLE);
+        CHECK(line.fOutX + line.fInX + line.fNull + line.fDsrSensitivity == 0);
+        // Writes keep whatever output flow control the port had.
+        CHECK(line.fOutxCtsFlow == port.fOutxCtsFlow);
+        CHECK(line.XonChar == port.XonChar);
+    }
 }
 
 TEST_CASE("a keyer that cannot be reached: why, in the box and the tooltip, and nothing else runs meanwhile")
