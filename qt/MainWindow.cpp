@@ -125,7 +125,7 @@ void MainWindow::UpdatePortCaptions()
 {
     const AdapterDescriptions adapters = adapterLookup();
     const std::string folder = paths.configFolder;
-    for (int port = 1; port <= PortCount; ++port) {
+    for (const int port : OfferedPorts(selectedPort, adapters)) {
         // Beside "ComN", what it opens and whether that is there. A space,
         // not a tab column: a screen reader speaks the tab.
         const PortPresence presence = DescribePort(port, folder, adapters);
