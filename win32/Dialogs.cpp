@@ -74,6 +74,26 @@ void Shift(HWND dialog, HWND control, int dx, bool widen)
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Takes the room of the hidden `gone` away: the buttons below it come up,
+// and the box is no taller than what it shows.
+void CloseUp(HWND dialog, HWND gone)
+{
+    RECT hidden{}, button{}, outer{};
+    ::GetWindowRect(gone, &hidden);
+    ::GetWindowRect(Item(dialog, ControlId::BackupsOpen), &button);
+    ::GetWindowRect(dialog, &outer);
+    const int dy = button.top - hidden.top;
+    for (const ControlId id : {ControlId::BackupsOpen, ControlId::BackupsCancel}) {
+        RECT place{};
+        const HWND control = Item(dialog, id);
+        ::GetWindowRect(control, &place);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+        ::SetWindowPos(control, nullptr, place.left, place.top - dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ::SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top - dy,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // Widens the list until its longest row shows whole, as far as the screen
 // allows; what still does not fit scrolls sideways.
 void FitRows(HWND dialog, HWND list, const std::vector<std::string>& rows)
@@ -123,6 +143,8 @@ INT_PTR CALLBACK BackupProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             ::SetDlgItemTextW(dialog, static_cast<int>(ControlId::BackupsOpen), Wide(shown->action).c_str());
             ::SetDlgItemTextW(dialog, static_cast<int>(ControlId::OfferDetails), Wide(shown->leftOut).c_str());
             ::ShowWindow(Item(dialog, ControlId::OfferDetails), shown->leftOut.empty() ? SW_HIDE : SW_SHOW);
+            if (shown->leftOut.empty())
+                CloseUp(dialog, Item(dialog, ControlId::OfferDetails));
             ::SetFocus(Item(dialog, ControlId::BackupsOpen));
             return FALSE; // the focus is set
         }
