@@ -49,6 +49,9 @@ std::filesystem::path Scratch()
     const auto folder = std::filesystem::temp_directory_path() /
                         (L"mv2mgr win32face \u00e9" + std::wstring(120, L'x') +
                          std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++made));
+    // Wine hands process ids out again: what an earlier run left must not count here.
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
     std::filesystem::create_directories(folder);
     return folder;
 }
