@@ -2,7 +2,7 @@
 
 // The panel's keyer buttons: each press runs its operation and renders the
 // reports into the panel (status texts, the link status and readings, the
-// "MV not connected" box). Only cursor, focus and buttons are kept here;
+// box that the keyer cannot be reached). Only cursor, focus and buttons are kept here;
 // the operation itself is the keyer's.
 
 #include "image/ControlIds.h"

@@ -13,6 +13,7 @@
 #include "ui/BackupList.h"
 #include "ui/FileCommands.h"
 #include "ui/Layouts.h"
+#include "ui/PanelRules.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -46,7 +47,7 @@ MainWindow::MainWindow(const AppPaths& paths, Prompts& prompts, SerialChannel& c
     : QMainWindow(parent), paths(paths), prompts(prompts), selectedPort(selectedPort)
 {
     InitResources();
-    setWindowTitle(QStringLiteral("Morvel2 Standalone Editor"));
+    setWindowTitle(QString::fromStdString(MainWindowTitle()));
     BuildMenu();
 
     panel = new EditorPanel(image, prompts);
@@ -204,8 +205,7 @@ void MainWindow::AfterOpen(bool loaded, const QString& backup)
     if (!loaded)
         return;
     // The title says which backup the panel shows; a file is named below.
-    const QString title = QStringLiteral("Morvel2 Standalone Editor");
-    setWindowTitle(backup.isEmpty() ? title : title + QStringLiteral(" \u2014 ") + backup);
+    setWindowTitle(QString::fromStdString(MainWindowTitle(backup.toStdString())));
     panel->Announce(backup.isEmpty() ? QStringLiteral("Opened ") + QFileInfo(shownPath).fileName()
                                      : QStringLiteral("Opened the backup ") + backup);
 }

@@ -3,6 +3,7 @@
 #include "keyer/PortNames.h"
 #include "qt/Announcer.h"
 #include "qt/UnselectedLineEdit.h"
+#include "ui/Layouts.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -27,7 +28,7 @@ namespace {
 
 void Box(QWidget* owner, const std::string& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), QString::fromStdString(text), QMessageBox::Ok, owner);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(ErrorTitle), QString::fromStdString(text), QMessageBox::Ok, owner);
     box.exec();
 }
 
@@ -73,7 +74,7 @@ class TellsCurrentRow : public QObject {
 
 bool QtPrompts::Offer(Owner owner, const std::string& text, const std::string& details, const std::string& action)
 {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Open Backup"), QString::fromStdString(text),
+    QMessageBox box(QMessageBox::Information, QString::fromUtf8(BackupListLayout.caption), QString::fromStdString(text),
                     QMessageBox::Cancel, Resolve(owner));
     box.setInformativeText(QString::fromStdString(details));
     QPushButton* take = box.addButton(QString::fromStdString(action), QMessageBox::AcceptRole);
@@ -86,7 +87,7 @@ std::optional<std::size_t> QtPrompts::ChooseBackup(const std::vector<std::string
                                                    const std::vector<std::string>& leftOut)
 {
     QDialog dialog(main);
-    dialog.setWindowTitle(QStringLiteral("Open Backup"));
+    dialog.setWindowTitle(QString::fromUtf8(BackupListLayout.caption));
     auto* layout = new QVBoxLayout(&dialog);
     auto* label = new QLabel(QStringLiteral("&Backups, newest first:"), &dialog);
     auto* list = new QListWidget(&dialog);
@@ -133,7 +134,7 @@ void QtPrompts::ErrorBox(Owner owner, const std::string& text)
 
 void QtPrompts::WarningBox(const std::string& text, const std::string& details)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"), QString::fromStdString(text), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(ErrorTitle), QString::fromStdString(text), QMessageBox::Ok);
     box.setInformativeText(QString::fromStdString(details));
     // No owner, so nothing is blocked: the panel's lists and boxes stay
     // usable while the box waits. exec() would block every window.

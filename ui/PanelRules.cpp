@@ -30,3 +30,9 @@ std::string SystemLine(std::string_view osFamily)
 {
     return "Operating System is " + std::string(osFamily);
 }
+
+std::string MainWindowTitle(std::string_view backup)
+{
+    std::string title = "Morvel2 Standalone Editor";
+    return backup.empty() ? title : title.append(" \u2014 ").append(backup);
+}

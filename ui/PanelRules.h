@@ -7,6 +7,10 @@
 #include <string>
 #include <string_view>
 
+// The main window's title: the program's name, and the backup the panel
+// shows when it shows one.
+std::string MainWindowTitle(std::string_view backup = {});
+
 struct WindowPixels {
     int width, height;
     bool operator==(const WindowPixels&) const = default;

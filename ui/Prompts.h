@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+// The title of every box that says something went wrong.
+inline constexpr const char* ErrorTitle = "Error";
+
 // The window a box or chooser belongs to.
 enum class Owner { MainWindow, EditorPanel };
 

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr wchar_t Title[] = L"Error";
 
 std::string FolderOf(const std::string& path)
 {
@@ -204,14 +203,14 @@ HWND Win32Prompts::OwnerWindow(Owner owner) const
 
 void Win32Prompts::ErrorBox(Owner owner, const std::string& text)
 {
-    ::MessageBoxW(OwnerWindow(owner), Wide(text).c_str(), Title, MB_OK);
+    ::MessageBoxW(OwnerWindow(owner), Wide(text).c_str(), Wide(ErrorTitle).c_str(), MB_OK);
 }
 
 void Win32Prompts::WarningBox(const std::string& text, const std::string& details)
 {
     // No owner: the rest of the program stays usable while it is open.
     const std::string shown = details.empty() ? text : text + "\n\n" + details;
-    ::MessageBoxW(nullptr, Wide(shown).c_str(), Title, MB_OK | MB_ICONEXCLAMATION);
+    ::MessageBoxW(nullptr, Wide(shown).c_str(), Wide(ErrorTitle).c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 namespace {

@@ -23,7 +23,6 @@
 namespace {
 
 constexpr wchar_t ClassName[] = L"Morvel";
-constexpr wchar_t WindowTitle[] = L"Morvel2 Standalone Editor";
 
 // Windows names its own COM ports, and the settings finder is the Linux
 // window's: neither is offered here.
@@ -140,7 +139,7 @@ Frame::Frame(const AppPaths& paths, Prompts& prompts, PanelCommands& keyer, std:
     ::GetPrivateProfileStringW(L"General", L"verifyAfterWriting", L"false", verify, 8, OptionsPath().c_str());
     verifyAfterWriting = std::wstring_view(verify) == L"true";
     keys = BuildKeys();
-    window = ::CreateWindowExW(0, ClassName, WindowTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width, height,
+    window = ::CreateWindowExW(0, ClassName, Wide(MainWindowTitle()).c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width, height,
                                nullptr, BuildMainMenu(), ::GetModuleHandleW(nullptr), this);
     if (!window)
         return;
@@ -290,7 +289,7 @@ void Frame::Command(int id)
     switch (id) {
     case Cmd::Open:
         if (OpenEepromFile(image, prompts, Owner::MainWindow, showName) == 1)
-            ::SetWindowTextW(window, WindowTitle);
+            ::SetWindowTextW(window, Wide(MainWindowTitle()).c_str());
         AfterOpen();
         break;
     case Cmd::OpenBackup: {
@@ -299,9 +298,7 @@ void Frame::Command(int id)
         AfterOpen();
         // The title says which backup the panel shows; a file is named in the panel.
         if (opened.loaded == 1)
-            ::SetWindowTextW(
-                window,
-                (std::wstring(WindowTitle) + (opened.label.empty() ? L"" : L" \u2014 " + Wide(opened.label))).c_str());
+            ::SetWindowTextW(window, Wide(MainWindowTitle(opened.label)).c_str());
         break;
     }
     case Cmd::Save:

@@ -199,9 +199,9 @@ void Panel::Created(HWND handle)
 void Panel::LayOutStatusRow()
 {
     const auto place = [this](ControlId id) {
-        const auto spec = std::find_if(EditorPanelLayout.controls.begin(), EditorPanelLayout.controls.end(),
-                                       [id](const ControlSpec& c) { return c.id == id; });
-        RECT r{spec->x, spec->y, spec->x + spec->width, spec->y + spec->height};
+        const auto row = std::find_if(EditorPanelLayout.controls.begin(), EditorPanelLayout.controls.end(),
+                                      [id](const ControlSpec& c) { return c.id == id; });
+        RECT r{row->x, row->y, row->x + row->width, row->y + row->height};
         ::MapDialogRect(dialog, &r);
         return r;
     };

@@ -2,7 +2,7 @@
 
 // The panel's keyer buttons on Windows: each press runs its keyer operation
 // and renders the reports into the window (status texts and their reasons,
-// the link status and readings, the "MV not connected" box). The operation
+// the link status and readings, the box that the keyer cannot be reached). The operation
 // itself is the keyer's.
 
 #include "keyer/Operations.h"
