@@ -28,9 +28,11 @@ static std::wstring NameOf(HWND control)
 
 int main()
 {
+    // The window is there while it is still being made; shown, it is whole.
     HWND window = nullptr;
-    for (int tries = 0; tries < 300 && !(window = ::FindWindowW(L"Morvel", nullptr)); ++tries)
-        ::Sleep(100); // while the editor starts
+    for (int tries = 0; tries < 300 && !((window = ::FindWindowW(L"Morvel", nullptr)) && ::IsWindowVisible(window));
+         ++tries)
+        ::Sleep(100);
     const HWND panel = ::GetWindow(window, GW_CHILD);
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // The six buttons that all say "Test" told apart, and each edit field
