@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 #include <memory>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -317,6 +318,11 @@ void TestKeyer::failureReasons()
     const std::string folder = dir->path().toStdString();
     if (situation == "unplugged") {
         keyer.reset();
+        // Its pseudo-terminal's number may go to another test's keyer at
+        // once; an unplugged adapter's device does not come back.
+        const std::filesystem::path link = std::filesystem::path(folder) / PortLinkName(Port);
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(folder + "/unplugged", link);
     } else if (situation == "silent") {
         keyer->Configure({.fault = FakeKeyer::Fault::Silent});
     } else if (situation == "MV1") {
