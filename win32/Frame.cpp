@@ -264,11 +264,14 @@ void Frame::AfterOpen()
     panel->RefreshPanel(); // also after a cancel: typed values go back to the image's
 }
 
+FileNameDisplay Frame::ShowName()
+{
+    return [this](const std::string& text, const std::string& path) { panel->ShowFileName(text, path); };
+}
+
 void Frame::OpenNamedFile(const std::string& path)
 {
-    LoadNamedEepromFile(image, prompts, Owner::MainWindow,
-                        [this](const std::string& text, const std::string& shown) { panel->ShowFileName(text, shown); },
-                        path);
+    LoadNamedEepromFile(image, prompts, Owner::MainWindow, ShowName(), path);
     AfterOpen();
 }
 
@@ -283,9 +286,7 @@ void Frame::Command(int id)
         UpdatePortMenu();
         return;
     }
-    const FileNameDisplay showName = [this](const std::string& text, const std::string& path) {
-        panel->ShowFileName(text, path);
-    };
+    const FileNameDisplay showName = ShowName();
     switch (id) {
     case Cmd::Open:
         if (OpenEepromFile(image, prompts, Owner::MainWindow, showName) == 1)

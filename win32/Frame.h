@@ -5,6 +5,7 @@
 // help.
 
 #include "image/EepromImage.h"
+#include "ui/FileCommands.h"
 #include "ui/Prompts.h"
 #include "paths/Paths.h"
 #include "win32/Panel.h"
@@ -54,6 +55,8 @@ class Frame {
     // Names every port afresh and lists those above Com12 that are there now.
     void UpdatePortCaptions(HMENU comm);
     void AfterOpen();
+    // The panel's file-name text, as File > Open, Save and the backups set it.
+    FileNameDisplay ShowName();
     void OpenHelp();
     void SetVerifyAfterWriting(bool on);
     std::wstring OptionsPath() const;
